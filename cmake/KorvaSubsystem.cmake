@@ -1,0 +1,16 @@
+# korva_subsystem(): the sources of the calling folder (and its sub-folders) become the
+# object library korva_<folder>, part of libkorva.so and of korva_static.
+function(korva_subsystem)
+  get_filename_component(name ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  list(FILTER sources EXCLUDE REGEX "/host/main\\.cpp$")
+  if(NOT sources)
+    return()
+  endif()
+  add_library(korva_${name} OBJECT ${sources})
+  target_include_directories(korva_${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/include)
+  target_link_libraries(korva_${name} PRIVATE PkgConfig::UNICORN PkgConfig::SDL2 PkgConfig::FREETYPE PkgConfig::FONTCONFIG)
+  if(ARGN)
+    target_compile_options(korva_${name} PRIVATE ${ARGN})
+  endif()
+endfunction()
