@@ -1,0 +1,44 @@
+// What the runtime window knows of the drivers it owns. Each driver's own issue implements
+// these; the window calls them when they exist and does nothing otherwise.
+#pragma once
+
+namespace korva {
+
+// The input driver as the window procedure feeds it (keyboard codes are set-1 key codes,
+// extended keys with 128 added; mouse buttons 1 left, 2 right, 3 middle).
+class InputDriver {
+ public:
+  virtual ~InputDriver() = default;
+  virtual void pressKey(int code) = 0;
+  virtual void releaseKey(int code) = 0;
+  virtual void pressMouseButton(int button) = 0;
+  virtual void releaseMouseButton(int button) = 0;
+  virtual void setMousePosition(int x, int y) = 0;
+  virtual void acquireAll() = 0;
+  virtual void unacquireAll() = 0;
+};
+
+class AudioDriver {
+ public:
+  virtual ~AudioDriver() = default;
+  virtual void suspendHook() {}
+  virtual void resumeHook() {}
+};
+
+class FileSystemDriver {
+ public:
+  virtual ~FileSystemDriver() = default;
+};
+
+// The open graphics device as the window needs it.
+class GraphicsDevice {
+ public:
+  virtual ~GraphicsDevice() = default;
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+  virtual void present() = 0;          // repaint the window from the front buffer
+  virtual void saveCanvases() = 0;     // before a full-screen suspension
+  virtual void restoreCanvases() = 0;  // after the resumption
+};
+
+}  // namespace korva

@@ -1,0 +1,81 @@
+// The one runtime window: its event loop, the running / suspended / busy flags, the link to
+// the debugger, the drivers and the live timers.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "window/drivers.h"
+
+namespace korva {
+
+class Debugger;
+
+class RuntimeWindow {
+ public:
+  // Private requests, as posted by the environment's thread.
+  enum Request : int { kSuspendRequest = 1025, kResumeRequest = 1026, kWakeUp = 1027 };
+
+  // The window, or null when one exists already (or no window can be made at all).
+  // flags bit 0: top-most.
+  static RuntimeWindow* create(const std::string& commandLine, Debugger* debugger, int flags);
+  // Only the singleton is destroyed: timers, audio, graphics, input, then the window.
+  static void destroy(RuntimeWindow* window);
+  // The singleton, or null.
+  static RuntimeWindow* instance();
+
+  // Handles queued events; blocks while suspended and running. Returns the running flag.
+  bool poll();
+  // Waits ms milliseconds in slices of at most 100 ms; false when the program must end.
+  bool delay(int ms);
+
+  void requestSuspend();
+  void requestResume();
+  void suspend();
+  void resume();
+
+  // Thread-safe: posts one of the private requests.
+  void post(Request request);
+  // Thread-safe: detaches the debugger, clears running and posts the wake-up.
+  void endAsync();
+
+  // Debugger forwarding. error and end detach the debugger first, so only the first of
+  // them in a run reaches it; all do nothing without a debugger.
+  void runtimeError(const char* message);
+  void programEnd(const char* message);
+  void debugLog(const char* text);
+  void debugStmt(int32_t a, int32_t b);
+  void debugEnter(int32_t a, int32_t b, int32_t c);
+  void debugLeave();
+  bool hasDebugger() const;
+
+  void setTitle(const std::string& title);
+  // Starts a program or opens a document; never through a shell. True when started.
+  bool execFile(const std::string& command);
+  std::string commandLine() const;
+
+  bool running() const;
+  bool suspended() const;
+  bool busy() const;
+  int displayState() const;
+
+  // Driver ownership: open returns null when that driver is open already; close does
+  // nothing unless given the open driver.
+  InputDriver* openInput(std::unique_ptr<InputDriver> driver);
+  void closeInput(InputDriver* driver);
+  InputDriver* input() const;
+  AudioDriver* openAudio(std::unique_ptr<AudioDriver> driver);
+  void closeAudio(AudioDriver* driver);
+  FileSystemDriver* openFileSystem(std::unique_ptr<FileSystemDriver> driver);
+  void closeFileSystem(FileSystemDriver* driver);
+
+  ~RuntimeWindow();
+
+ private:
+  RuntimeWindow();
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace korva
