@@ -1,0 +1,25 @@
+// Running compiled test programs from tests.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace korva::test {
+
+// The bytes of the module image NAME.kbm built by korva_guest_program (fails the test when
+// missing).
+std::vector<uint8_t> programImage(const std::string& name);
+
+struct ProgramRun {
+  bool linked = false;
+  std::string linkError;            // the failure text when not linked
+  std::string endedBy;              // the message that ended the run; empty for a normal or quiet end
+  std::vector<std::string> errors;  // run-time errors reported, in order
+  std::vector<std::string> ends;    // end reports ("Program has ended", ...)
+};
+
+// Links and runs the image in this process with the debug flag given.
+ProgramRun runImage(const std::vector<uint8_t>& image, bool debug = false);
+ProgramRun runProgram(const std::string& name, bool debug = false);
+
+}  // namespace korva::test
