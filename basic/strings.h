@@ -1,0 +1,35 @@
+// Run-time strings: the records that compiled code and commands pass around as vxStr*,
+// and the number/text conversions every module prints and parses with.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korva {
+
+struct vxStr;
+
+// A new live string owned by the caller.
+vxStr* vxStrNew(std::string_view text);
+// Frees s; null is ignored.
+void vxStrRelease(vxStr* s);
+// The bytes of s (null reads as empty); valid until s changes or is released.
+std::string_view vxStrView(const vxStr* s);
+// The same bytes, NUL-terminated; null gives "".
+const char* vxStrCStr(const vxStr* s);
+// Sets the length in place, keeping the leading bytes (new bytes read as 0), and returns
+// the writable text.
+char* vxStrResize(vxStr* s, size_t length);
+// Replaces the text in place; t may point into s itself.
+void vxStrAssign(vxStr* s, std::string_view t);
+
+std::string intToText(int32_t v);
+// Leading blanks, optional sign, digits; wraps modulo 2^32 beyond the 32-bit range.
+int32_t textToInt(std::string_view text);
+std::string floatToText(float v);
+float textToFloat(std::string_view text);
+
+size_t liveStringCount();
+
+}  // namespace korva
