@@ -30,6 +30,12 @@ class FileSystemDriver {
   virtual ~FileSystemDriver() = default;
 };
 
+// The live timers of the program; destroying it frees every one of them.
+class TimerSet {
+ public:
+  virtual ~TimerSet() = default;
+};
+
 // The open graphics device as the window needs it.
 class GraphicsDevice {
  public:

@@ -8,6 +8,9 @@
 
 #include "window/drivers.h"
 
+struct SDL_Window;
+union SDL_Event;
+
 namespace korva {
 
 class Debugger;
@@ -39,6 +42,9 @@ class RuntimeWindow {
   void post(Request request);
   // Thread-safe: detaches the debugger, clears running and posts the wake-up.
   void endAsync();
+  // Async-signal-safe (Ctrl-C): only sets a flag that the next poll treats as a close of
+  // the window. Works before the window exists too; destroy forgets it.
+  static void interrupt();
 
   // Debugger forwarding. error and end detach the debugger first, so only the first of
   // them in a run reaches it; all do nothing without a debugger.
@@ -69,13 +75,38 @@ class RuntimeWindow {
   void closeAudio(AudioDriver* driver);
   FileSystemDriver* openFileSystem(std::unique_ptr<FileSystemDriver> driver);
   void closeFileSystem(FileSystemDriver* driver);
+  FileSystemDriver* fileSystem() const;
+  AudioDriver* audio() const;
+  // The live timers: destroying the set frees them all, first of everything at destroy.
+  TimerSet* openTimers(std::unique_ptr<TimerSet> timers);
+  TimerSet* timers() const;
+
+  // The graphics device is owned by the graphics module; the window only paints through
+  // it and uses its size for the mouse. Entering or leaving display state 3 acquires or
+  // releases the open input driver.
+  void setGraphics(GraphicsDevice* device, int displayState);
+  GraphicsDevice* graphics() const;
+  // Set while graphics are opened or closed: window events are then left alone.
+  void setBusy(bool busy);
+  SDL_Window* sdlWindow() const;
 
   ~RuntimeWindow();
 
  private:
   RuntimeWindow();
+  void handleEvent(const SDL_Event& event);
+  void handleInput(const SDL_Event& event);
+  void handleActivation(const SDL_Event& event);
+  void closeRequested();
+  void report(const char* message, bool isError);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Where a mouse position in window coordinates lands on the graphics (clientW x clientH
+// window, gfxW x gfxH graphics); scaled only in the scaled window. False when the
+// position cannot be mapped (a zero-sized area).
+bool mapMousePosition(int x, int y, int clientW, int clientH, int gfxW, int gfxH, bool scaled,
+                      int& outX, int& outY);
 
 }  // namespace korva
