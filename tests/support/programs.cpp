@@ -40,12 +40,17 @@ ProgramRun runImage(const std::vector<uint8_t>& image, bool debug) {
     run.linkError = linked.message();
     return run;
   }
+  return runEntry(linked.base, debug);
+}
+
+ProgramRun runEntry(uint32_t entry, bool debug) {
+  ProgramRun run;
   run.linked = true;
   Recorder recorder(run);
   ReportSink* previous = reportSink();
   setReportSink(&recorder);
   setDebugFlag(debug);
-  const char* result = korva::runProgram(linked.base);
+  const char* result = korva::runProgram(entry);
   setDebugFlag(false);
   setReportSink(previous);
   if (result) run.endedBy = result;

@@ -21,5 +21,7 @@ struct ProgramRun {
 // Links and runs the image in this process with the debug flag given.
 ProgramRun runImage(const std::vector<uint8_t>& image, bool debug = false);
 ProgramRun runProgram(const std::string& name, bool debug = false);
+// Runs code linked already.
+ProgramRun runEntry(uint32_t entry, bool debug = false);
 
 }  // namespace korva::test

@@ -1,0 +1,122 @@
+// Where images come from: a file, a Windows executable's resource, or the executable itself.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "host/image_source.h"
+#include "host/registry.h"
+#include "support/contract.h"
+#include "support/process.h"
+#include "support/programs.h"
+
+namespace korva {
+namespace {
+
+std::vector<double> runContract(const std::vector<uint8_t>& image) {
+  testing::setExtraSymbols(test::contractSymbols());
+  test::contractRecord().clear();
+  test::setContractMode(0);
+  auto r = test::runImage(image);
+  testing::setExtraSymbols({});
+  EXPECT_TRUE(r.linked) << r.linkError;
+  return test::contractRecord();
+}
+
+TEST(Containers, SameProgramFromFileResourceAndTrailerGivesTheSameResult) {
+  std::vector<uint8_t> raw = test::programImage("contract");
+  auto fromFile = imageFromFile(test::programPath("contract"));
+  ASSERT_TRUE(fromFile);
+  EXPECT_EQ(*fromFile, raw);
+
+  auto fromPe = imageFromFile(test::programPath("contract", ".exe"));
+  ASSERT_TRUE(fromPe) << "no RT_RCDATA 1111 found";
+  EXPECT_EQ(*fromPe, raw);
+
+  std::string bundled = test::tempDir() + "/contract-standalone";
+  ASSERT_EQ(bundle(test::buildDir() + "/korva", raw, bundled), "");
+  auto carried = carriedImage(bundled);
+  ASSERT_TRUE(carried);
+  EXPECT_EQ(*carried, raw);
+
+  auto expected = test::expectedContractRecord();
+  EXPECT_EQ(runContract(*fromFile), expected);
+  EXPECT_EQ(runContract(*fromPe), expected);
+  EXPECT_EQ(runContract(*carried), expected);
+}
+
+TEST(Containers, BundlingABundleReplacesItsImage) {
+  std::string first = test::tempDir() + "/first", second = test::tempDir() + "/second";
+  std::vector<uint8_t> a = {1, 2, 3}, b = {4, 5, 6, 7};
+  ASSERT_EQ(bundle(test::buildDir() + "/korva", a, first), "");
+  ASSERT_EQ(bundle(first, b, second), "");
+  EXPECT_EQ(*carriedImage(second), b);
+  EXPECT_FALSE(carriedImage(test::buildDir() + "/korva"));
+}
+
+TEST(Containers, MalformedWindowsExecutablesYieldNothing) {
+  std::ifstream f(test::programPath("contract", ".exe"), std::ios::binary);
+  std::vector<uint8_t> pe(std::istreambuf_iterator<char>(f), {});
+  ASSERT_GT(pe.size(), 512u);
+  for (size_t cut = 0; cut < pe.size(); cut += 7) {
+    std::vector<uint8_t> part(pe.begin(), pe.begin() + static_cast<long>(cut));
+    auto res = peResource(part, 10, 1111);
+    if (res) {
+      EXPECT_GE(res->data(), part.data());
+      EXPECT_LE(res->data() + res->size(), part.data() + part.size());
+    }
+  }
+  // Flipped bytes anywhere in the headers and the resource directory.
+  for (size_t i = 0; i < pe.size(); i += 3) {
+    std::vector<uint8_t> bad = pe;
+    bad[i] ^= 0xFF;
+    auto res = peResource(bad, 10, 1111);
+    if (res) {
+      EXPECT_LE(res->data() + res->size(), bad.data() + bad.size());
+    }
+  }
+  EXPECT_FALSE(peResource(pe, 10, 1112));
+}
+
+class Standalone : public ::testing::Test {
+ protected:
+  std::string korva = test::buildDir() + "/korva";
+};
+
+TEST_F(Standalone, ReportsFaultsOnStderrAndExitsZero) {
+  auto r = test::runCommand(korva + " " + test::programPath("fault_div0"));
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.errors, "Integer divide by zero\n");
+
+  std::string exe = test::tempDir() + "/div0";
+  auto image = test::programImage("fault_div0");
+  ASSERT_EQ(bundle(korva, image, exe), "");
+  r = test::runCommand(exe + " some arguments");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.errors, "Integer divide by zero\n");
+}
+
+TEST_F(Standalone, NormalEndIsSilent) {
+  auto r = test::runCommand(korva + " " + test::programPath("fault_none"));
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.errors, "");
+  EXPECT_EQ(r.output, "");
+}
+
+TEST_F(Standalone, LinkFailuresGiveTheirTextAndExitCode) {
+  std::string bad = test::tempDir() + "/bad.kbm";
+  std::ofstream(bad, std::ios::binary) << "\x10\x00\x00\x00short";
+  auto r = test::runCommand(korva + " " + bad);
+  EXPECT_EQ(r.exitCode, 255);
+  EXPECT_EQ(r.errors, "Unable to run Korva Basic module\n");
+
+  r = test::runCommand(korva + " " + test::programPath("contract"));  // test routines are not there
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.errors.rfind("Can't find symbol: _ftest", 0), 0u) << r.errors;
+
+  r = test::runCommand(korva + " " + test::tempDir() + "/no-such-file");
+  EXPECT_EQ(r.exitCode, 255);
+  EXPECT_EQ(r.errors, "Unable to run Korva Basic module\n");
+}
+
+}  // namespace
+}  // namespace korva
