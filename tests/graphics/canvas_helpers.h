@@ -1,0 +1,30 @@
+// Small canvases drawn as text: '#' for a pixel that is not black, '.' for black.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/canvas.h"
+
+namespace korva::test {
+
+inline std::unique_ptr<Canvas> make(int w, int h, const PixelLayout& layout = PixelLayout::xrgb8888()) {
+  auto c = Canvas::create(w, h, layout);
+  c->cls();
+  return c;
+}
+
+inline std::vector<std::string> picture(Canvas& c) {
+  std::vector<std::string> rows;
+  c.lock();
+  for (int y = 0; y < c.height(); ++y) {
+    std::string r;
+    for (int x = 0; x < c.width(); ++x) r += (c.getPixelFast(x, y) & 0xFFFFFF) ? '#' : '.';
+    rows.push_back(r);
+  }
+  c.unlock();
+  return rows;
+}
+
+}  // namespace korva::test
