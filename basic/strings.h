@@ -33,3 +33,20 @@ float textToFloat(std::string_view text);
 size_t liveStringCount();
 
 }  // namespace korva
+
+namespace korva::basic {
+
+// Link routines of compiled code. A string variable is a 32-bit guest slot holding a vxStr
+// address or 0.
+vxStr* StrConst(const char* text);
+vxStr* StrLoad(uint32_t* var);
+void StrStore(uint32_t* var, vxStr* s);
+void StrRelease(vxStr* s);
+int32_t StrCompare(vxStr* a, vxStr* b);
+vxStr* StrConcat(vxStr* a, vxStr* b);
+int32_t StrToInt(vxStr* s);
+vxStr* StrFromInt(int32_t v);
+float StrToFloat(vxStr* s);
+vxStr* StrFromFloat(float v);
+
+}  // namespace korva::basic
