@@ -6,7 +6,7 @@ set(KORVA_PROGRAMS_DIR ${CMAKE_BINARY_DIR}/programs)
 add_custom_target(korva_programs ALL)
 
 function(korva_guest_program name)
-  cmake_parse_arguments(P "" "" "CFLAGS" ${ARGN})
+  cmake_parse_arguments(P "" "" "CFLAGS;DEPENDS" ${ARGN})
   set(objects "")
   foreach(src ${P_UNPARSED_ARGUMENTS})
     get_filename_component(abs ${src} ABSOLUTE)
@@ -15,7 +15,7 @@ function(korva_guest_program name)
     add_custom_command(OUTPUT ${obj}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${KORVA_PROGRAMS_DIR}
       COMMAND gcc ${KORVA_GUEST_CFLAGS} ${P_CFLAGS} -c ${abs} -o ${obj}
-      DEPENDS ${abs} ${CMAKE_SOURCE_DIR}/tests/programs/korva_guest.h
+      DEPENDS ${abs} ${CMAKE_SOURCE_DIR}/tests/programs/korva_guest.h ${P_DEPENDS}
       COMMENT "Compiling guest ${name}: ${base}" VERBATIM)
     list(APPEND objects ${obj})
   endforeach()

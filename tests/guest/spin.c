@@ -1,19 +1,28 @@
-/* Workloads for the call and CPU benchmarks. */
+/* Workloads for the call and CPU benchmarks: _fspinparam(0) picks the kernel, (1) its size. */
 #include "korva_guest.h"
+#include "kernels.h"
 
 int _ftestnop(int v);
-int _fspinparam(int which); /* 0 calls, 1 loops, 2 recursion depth */
+int _fspinparam(int which);
 void _fspinresult(int v, float f);
 
-static int fib(int n) { return n < 2 ? n : fib(n - 1) + fib(n - 2); }
-
 void __MAIN(void) {
-  int calls = _fspinparam(0), loops = _fspinparam(1), depth = _fspinparam(2);
+  int kernel = _fspinparam(0), n = _fspinparam(1);
   int acc = 0;
-  for (int i = 0; i < calls; ++i) acc += _ftestnop(i);
-  unsigned h = 2166136261u;
-  for (int i = 0; i < loops; ++i) h = (h ^ (unsigned)i) * 16777619u;
-  float x = 0.0f;
-  for (int i = 0; i < loops / 16; ++i) x = x * 0.999f + (float)i * 0.5f;
-  _fspinresult(acc + (int)h + (depth ? fib(depth) : 0), x);
+  float f = 0.0f;
+  switch (kernel) {
+    case 0:
+      for (int i = 0; i < n; ++i) acc += _ftestnop(i);
+      break;
+    case 1:
+      acc = (int)kernelIntLoop(n);
+      break;
+    case 2:
+      acc = kernelFib(n);
+      break;
+    case 3:
+      f = kernelFloatLoop(n);
+      break;
+  }
+  _fspinresult(acc, f);
 }
