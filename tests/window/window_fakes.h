@@ -1,0 +1,92 @@
+// Recording stand-ins for what the window talks to.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "korva/runtime.h"
+#include "window/drivers.h"
+
+namespace korva::testing {
+
+using Log = std::vector<std::string>;
+
+class RecordingDebugger : public Debugger {
+ public:
+  void debugRun() override { ++runs; }
+  void debugStop() override { ++stops; }
+  void debugStmt(int32_t a, int32_t b) override {
+    calls.push_back("stmt " + std::to_string(a) + " " + std::to_string(b));
+  }
+  void debugEnter(int32_t a, int32_t b, int32_t c) override {
+    calls.push_back("enter " + std::to_string(a) + " " + std::to_string(b) + " " + std::to_string(c));
+  }
+  void debugLeave() override { calls.push_back("leave"); }
+  void debugEnd(const char* message) override { calls.push_back(std::string("end ") + message); }
+  void debugError(const char* message) override { calls.push_back(std::string("error ") + message); }
+  void debugLog(const char* text) override { calls.push_back(std::string("log ") + text); }
+
+  int runs = 0;
+  int stops = 0;
+  Log calls;
+};
+
+class FakeInput : public InputDriver {
+ public:
+  explicit FakeInput(Log& log) : log_(log) {}
+  ~FakeInput() override { log_.push_back("input destroyed"); }
+  void pressKey(int code) override { log_.push_back("press " + std::to_string(code)); }
+  void releaseKey(int code) override { log_.push_back("release " + std::to_string(code)); }
+  void pressMouseButton(int b) override { log_.push_back("button down " + std::to_string(b)); }
+  void releaseMouseButton(int b) override { log_.push_back("button up " + std::to_string(b)); }
+  void setMousePosition(int x, int y) override {
+    log_.push_back("mouse " + std::to_string(x) + "," + std::to_string(y));
+  }
+  void acquireAll() override { log_.push_back("acquire"); }
+  void unacquireAll() override { log_.push_back("unacquire"); }
+
+ private:
+  Log& log_;
+};
+
+class FakeAudio : public AudioDriver {
+ public:
+  explicit FakeAudio(Log& log) : log_(log) {}
+  ~FakeAudio() override { log_.push_back("audio destroyed"); }
+
+ private:
+  Log& log_;
+};
+
+class FakeTimers : public TimerSet {
+ public:
+  explicit FakeTimers(Log& log) : log_(log) {}
+  ~FakeTimers() override { log_.push_back("timers destroyed"); }
+
+ private:
+  Log& log_;
+};
+
+class FakeFileSystem : public FileSystemDriver {
+ public:
+  explicit FakeFileSystem(Log& log) : log_(log) {}
+  ~FakeFileSystem() override { log_.push_back("file system destroyed"); }
+
+ private:
+  Log& log_;
+};
+
+class FakeGraphics : public GraphicsDevice {
+ public:
+  FakeGraphics(Log& log, int w, int h) : log_(log), w_(w), h_(h) {}
+  int width() const override { return w_; }
+  int height() const override { return h_; }
+  void present() override { log_.push_back("present"); }
+  void saveCanvases() override { log_.push_back("save"); }
+  void restoreCanvases() override { log_.push_back("restore"); }
+
+ private:
+  Log& log_;
+  int w_, h_;
+};
+
+}  // namespace korva::testing

@@ -1,0 +1,471 @@
+#include "window/runtime_window.h"
+
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "window/window_fakes.h"
+
+namespace korva {
+namespace {
+
+using testing::FakeAudio;
+using testing::FakeFileSystem;
+using testing::FakeGraphics;
+using testing::FakeInput;
+using testing::FakeTimers;
+using testing::Log;
+using testing::RecordingDebugger;
+
+// Ends a poll that would otherwise hang, so a fault fails the test instead of blocking it.
+class Watchdog {
+ public:
+  explicit Watchdog(RuntimeWindow* window) : thread_([this, window] {
+      std::unique_lock lock(mutex_);
+      if (!done_cv_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
+        fired_ = true;
+        window->endAsync();
+      }
+    }) {}
+  ~Watchdog() { stop(); }
+  bool stop() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    done_cv_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    return fired_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable done_cv_;
+  bool done_ = false;
+  bool fired_ = false;
+  std::thread thread_;
+};
+
+void pushKey(uint32_t type, SDL_Scancode scancode, int repeat = 0, uint16_t mod = 0) {
+  SDL_Event event{};
+  event.type = type;
+  event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+  event.key.repeat = static_cast<uint8_t>(repeat);
+  event.key.keysym.scancode = scancode;
+  event.key.keysym.mod = mod;
+  SDL_PushEvent(&event);
+}
+
+void pushMotion(int x, int y) {
+  SDL_Event event{};
+  event.type = SDL_MOUSEMOTION;
+  event.motion.x = x;
+  event.motion.y = y;
+  SDL_PushEvent(&event);
+}
+
+void pushButton(uint32_t type, uint8_t button) {
+  SDL_Event event{};
+  event.type = type;
+  event.button.button = button;
+  SDL_PushEvent(&event);
+}
+
+void pushWindowEvent(RuntimeWindow* window, uint8_t what) {
+  SDL_Event event{};
+  event.type = SDL_WINDOWEVENT;
+  event.window.event = what;
+  event.window.windowID = SDL_GetWindowID(window->sdlWindow());
+  SDL_PushEvent(&event);
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = RuntimeWindow::create("", &debugger, 0);
+    ASSERT_NE(window, nullptr);
+    // Whatever the window system reported at creation is not part of any test.
+    ASSERT_TRUE(window->poll());
+  }
+  void TearDown() override { RuntimeWindow::destroy(window); }
+
+  FakeInput* openInput() { return static_cast<FakeInput*>(window->openInput(std::make_unique<FakeInput>(log))); }
+
+  RecordingDebugger debugger;
+  Log log;
+  RuntimeWindow* window = nullptr;
+};
+
+TEST(RuntimeWindowLifecycle, OneWindowAtATimeAndAgainAfterDestroy) {
+  RecordingDebugger debugger;
+  RuntimeWindow* first = RuntimeWindow::create("args", &debugger, 1);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(RuntimeWindow::instance(), first);
+  EXPECT_EQ(RuntimeWindow::create("other", &debugger, 0), nullptr);
+  EXPECT_EQ(first->commandLine(), "args");
+  EXPECT_STREQ(SDL_GetWindowTitle(first->sdlWindow()), "Korva Runtime Window");
+  uint32_t flags = SDL_GetWindowFlags(first->sdlWindow());
+  EXPECT_TRUE(flags & SDL_WINDOW_HIDDEN);
+  EXPECT_TRUE(flags & SDL_WINDOW_ALWAYS_ON_TOP);
+  first->setTitle("My Game");
+  EXPECT_STREQ(SDL_GetWindowTitle(first->sdlWindow()), "My Game");
+
+  RuntimeWindow::destroy(nullptr);
+  EXPECT_EQ(RuntimeWindow::instance(), first);
+  RuntimeWindow::destroy(first);
+  EXPECT_EQ(RuntimeWindow::instance(), nullptr);
+
+  RuntimeWindow* second = RuntimeWindow::create("", nullptr, 0);
+  ASSERT_NE(second, nullptr);
+  EXPECT_FALSE(SDL_GetWindowFlags(second->sdlWindow()) & SDL_WINDOW_ALWAYS_ON_TOP);
+  EXPECT_TRUE(second->running());
+  EXPECT_TRUE(second->poll());
+  RuntimeWindow::destroy(second);
+}
+
+TEST_F(WindowTest, DelayOfZeroOrLessPollsOnce) {
+  openInput();
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
+  EXPECT_TRUE(window->delay(0));
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_B);
+  EXPECT_TRUE(window->delay(-50));
+  EXPECT_EQ(log, (Log{"press 30", "press 48"}));
+
+  window->endAsync();
+  EXPECT_FALSE(window->delay(0));
+  EXPECT_FALSE(window->delay(1000));
+}
+
+TEST_F(WindowTest, RequestsAlreadyInEffectAreIgnored) {
+  window->post(RuntimeWindow::kResumeRequest);
+  EXPECT_TRUE(window->poll());
+  EXPECT_EQ(debugger.runs, 0);
+
+  window->requestSuspend();
+  EXPECT_TRUE(window->suspended());
+  EXPECT_EQ(debugger.stops, 1);
+  Watchdog watchdog(window);
+  window->post(RuntimeWindow::kSuspendRequest);
+  window->post(RuntimeWindow::kSuspendRequest);
+  window->post(RuntimeWindow::kResumeRequest);
+  EXPECT_TRUE(window->poll());  // blocks until the resume request
+  EXPECT_FALSE(watchdog.stop());
+  EXPECT_FALSE(window->suspended());
+  EXPECT_EQ(debugger.stops, 1);
+  EXPECT_EQ(debugger.runs, 1);
+}
+
+TEST_F(WindowTest, SuspendRequestFromAnotherThreadBlocksUntilResumed) {
+  Watchdog watchdog(window);
+  std::thread environment([this] {
+    window->post(RuntimeWindow::kSuspendRequest);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    window->post(RuntimeWindow::kResumeRequest);
+  });
+  // The first poll may run before the request is queued; keep polling until both acted.
+  while (debugger.runs == 0 && window->poll()) {
+  }
+  environment.join();
+  EXPECT_FALSE(watchdog.stop());
+  EXPECT_EQ(debugger.stops, 1);
+  EXPECT_EQ(debugger.runs, 1);
+  EXPECT_TRUE(window->running());
+}
+
+TEST_F(WindowTest, ClosingTheWindowWakesASuspendedPoll) {
+  for (uint8_t how : {uint8_t{SDL_WINDOWEVENT_CLOSE}, uint8_t{0}}) {
+    SCOPED_TRACE(how ? "window close" : "quit");
+    RuntimeWindow::destroy(window);
+    window = RuntimeWindow::create("", &debugger, 0);
+    ASSERT_NE(window, nullptr);
+    window->requestSuspend();
+    Watchdog watchdog(window);
+    std::thread closer([this, how] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      if (how) {
+        pushWindowEvent(window, how);
+      } else {
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+      }
+    });
+    EXPECT_FALSE(window->poll());
+    closer.join();
+    EXPECT_FALSE(watchdog.stop());
+    EXPECT_FALSE(window->running());
+    EXPECT_FALSE(window->hasDebugger());
+    EXPECT_FALSE(window->poll());
+  }
+}
+
+TEST_F(WindowTest, EndFromAnotherThreadEndsAPollLoop) {
+  Watchdog watchdog(window);
+  std::thread environment([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    window->endAsync();
+  });
+  while (window->poll()) {
+    window->debugStmt(1, 2);
+  }
+  environment.join();
+  EXPECT_FALSE(watchdog.stop());
+  EXPECT_FALSE(window->hasDebugger());
+  window->debugStmt(3, 4);
+  window->runtimeError("late");
+  for (const std::string& call : debugger.calls) EXPECT_EQ(call, "stmt 1 2");
+}
+
+TEST_F(WindowTest, EndFromAnotherThreadWakesASuspendedPoll) {
+  window->requestSuspend();
+  Watchdog watchdog(window);
+  std::thread environment([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    window->endAsync();
+  });
+  EXPECT_FALSE(window->poll());
+  environment.join();
+  EXPECT_FALSE(watchdog.stop());
+}
+
+TEST_F(WindowTest, InterruptActsAsAClose) {
+  RuntimeWindow::interrupt();
+  EXPECT_FALSE(window->poll());
+  EXPECT_FALSE(window->hasDebugger());
+
+  // Also while suspended, from another thread (as a signal handler would).
+  RuntimeWindow::destroy(window);
+  window = RuntimeWindow::create("", &debugger, 0);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->poll()) << "destroy forgets an interrupt";
+  window->requestSuspend();
+  Watchdog watchdog(window);
+  std::thread signal([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    RuntimeWindow::interrupt();
+  });
+  EXPECT_FALSE(window->poll());
+  signal.join();
+  EXPECT_FALSE(watchdog.stop());
+}
+
+TEST_F(WindowTest, OnlyTheFirstErrorOrEndReachesTheDebugger) {
+  window->debugLog("hello");
+  window->debugEnter(1, 2, 3);
+  window->debugStmt(-1, 7);
+  window->debugLeave();
+  window->runtimeError("Image does not exist");
+  window->runtimeError("second");
+  window->programEnd("Program has ended");
+  window->debugLog("after");
+  EXPECT_EQ(debugger.calls, (Log{"log hello", "enter 1 2 3", "stmt -1 7", "leave",
+                                 "error Image does not exist"}));
+  // The error path suspends without telling the detached debugger, and the poll no longer
+  // blocks.
+  EXPECT_TRUE(window->suspended());
+  EXPECT_EQ(debugger.stops, 0);
+  EXPECT_FALSE(window->running());
+  EXPECT_FALSE(window->poll());
+}
+
+TEST_F(WindowTest, EndPathReportsOnceAndStopsErrors) {
+  window->programEnd("Program has ended");
+  window->runtimeError("boom");
+  EXPECT_EQ(debugger.calls, (Log{"end Program has ended"}));
+  EXPECT_FALSE(window->poll());
+}
+
+TEST(RuntimeWindowNoDebugger, ErrorAndEndDoNothing) {
+  RuntimeWindow* window = RuntimeWindow::create("", nullptr, 0);
+  ASSERT_NE(window, nullptr);
+  window->runtimeError("boom");
+  window->programEnd("Program has ended");
+  window->debugLog("x");
+  EXPECT_TRUE(window->running());
+  EXPECT_FALSE(window->suspended());
+  EXPECT_TRUE(window->poll());
+  RuntimeWindow::destroy(window);
+}
+
+TEST_F(WindowTest, KeysReachTheInputDriverWithoutAutoRepeat) {
+  openInput();
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_A, 1);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_A, 1);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_A);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_UP);  // no press before it: still passed on
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_F24);  // no code
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_X, 0, KMOD_LALT);  // system keys count in a window
+  EXPECT_TRUE(window->poll());
+  EXPECT_EQ(log, (Log{"press 30", "release 30", "release 200", "press 45"}));
+}
+
+TEST_F(WindowTest, NothingIsForwardedWhileSuspendedOrBusy) {
+  openInput();
+  window->setBusy(true);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
+  EXPECT_TRUE(window->poll());
+  window->setBusy(false);
+
+  window->requestSuspend();
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_B);
+  window->post(RuntimeWindow::kResumeRequest);
+  Watchdog watchdog(window);
+  EXPECT_TRUE(window->poll());
+  EXPECT_FALSE(watchdog.stop());
+  EXPECT_TRUE(log.empty()) << log.front();
+}
+
+TEST_F(WindowTest, MouseIsScaledAndClampedToTheGraphics) {
+  openInput();
+  pushMotion(10, 10);  // no graphics yet: not passed on
+  EXPECT_TRUE(window->poll());
+
+  FakeGraphics graphics(log, 400, 300);
+  window->setGraphics(&graphics, 1);
+  SDL_SetWindowSize(window->sdlWindow(), 800, 600);
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window->sdlWindow(), &w, &h);
+  ASSERT_EQ(w, 800);
+  ASSERT_EQ(h, 600);
+  pushMotion(401, 599);
+  pushMotion(-10, 5000);
+  EXPECT_TRUE(window->poll());
+  window->setGraphics(&graphics, 2);
+  pushMotion(500, 10);
+  pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
+  pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE);
+  pushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);
+  pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1);
+  EXPECT_TRUE(window->poll());
+  EXPECT_EQ(log, (Log{"mouse 200,299", "mouse 0,299", "mouse 399,10", "button down 1",
+                      "button down 3", "button up 2"}));
+  window->setGraphics(nullptr, 0);
+}
+
+TEST(MouseMapping, ScalesTruncatesAndClamps) {
+  int x = -1, y = -1;
+  ASSERT_TRUE(mapMousePosition(3, 5, 640, 480, 320, 240, true, x, y));
+  EXPECT_EQ(x, 1);  // 3 * 320 / 640 truncated
+  EXPECT_EQ(y, 2);
+  ASSERT_TRUE(mapMousePosition(-40, 100000, 640, 480, 320, 240, true, x, y));
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 239);
+  ASSERT_TRUE(mapMousePosition(700, -3, 1, 1, 320, 240, false, x, y));
+  EXPECT_EQ(x, 319);
+  EXPECT_EQ(y, 0);
+  EXPECT_FALSE(mapMousePosition(5, 5, 0, 480, 320, 240, true, x, y));
+  EXPECT_FALSE(mapMousePosition(5, 5, 640, 0, 320, 240, true, x, y));
+  EXPECT_TRUE(mapMousePosition(5, 5, 0, 0, 320, 240, false, x, y));
+  EXPECT_FALSE(mapMousePosition(5, 5, 640, 480, 0, 240, false, x, y));
+}
+
+TEST_F(WindowTest, FullScreenInputOnlyAcquiresAndFocusDecidesSuspension) {
+  openInput();
+  FakeGraphics graphics(log, 640, 480);
+  window->setGraphics(&graphics, 3);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
+  pushMotion(5, 5);
+  pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_LALT);  // releasing Alt itself does not suspend
+  EXPECT_TRUE(window->poll());
+  EXPECT_EQ(log, (Log{"acquire", "acquire", "acquire", "acquire"}));
+  EXPECT_EQ(debugger.stops, 0);
+
+  log.clear();
+  pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
+  pushKey(SDL_KEYDOWN, SDL_SCANCODE_B);  // while suspended: not even acquired
+  pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+  Watchdog watchdog(window);
+  EXPECT_TRUE(window->poll());
+  EXPECT_EQ(log, (Log{"save", "unacquire", "acquire", "restore"}));
+  EXPECT_EQ(debugger.stops, 1);
+  EXPECT_EQ(debugger.runs, 1);
+
+  // Releasing a system key other than Alt hands the screen over.
+  pushKey(SDL_KEYUP, SDL_SCANCODE_F10);
+  pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+  pushKey(SDL_KEYUP, SDL_SCANCODE_TAB, 0, KMOD_LALT);
+  pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
+  EXPECT_TRUE(window->poll());
+  EXPECT_FALSE(watchdog.stop());
+  EXPECT_EQ(debugger.stops, 3);
+  EXPECT_EQ(debugger.runs, 3);
+
+  log.clear();
+  window->setGraphics(nullptr, 0);
+  EXPECT_EQ(log, (Log{"unacquire"}));
+}
+
+TEST_F(WindowTest, WindowedStatesIgnoreFocusLoss) {
+  FakeGraphics graphics(log, 640, 480);
+  for (int state : {1, 2}) {
+    window->setGraphics(&graphics, state);
+    pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
+    pushWindowEvent(window, SDL_WINDOWEVENT_MINIMIZED);
+    pushKey(SDL_KEYUP, SDL_SCANCODE_F10);
+    EXPECT_TRUE(window->poll());
+    EXPECT_FALSE(window->suspended());
+  }
+  pushWindowEvent(window, SDL_WINDOWEVENT_EXPOSED);
+  EXPECT_TRUE(window->poll());
+  EXPECT_EQ(log, (Log{"present"}));
+  window->setGraphics(nullptr, 0);
+}
+
+TEST_F(WindowTest, FullScreenStopRequestSuspendsWithoutAFocusChange) {
+  FakeGraphics graphics(log, 640, 480);
+  window->setGraphics(&graphics, 3);
+  window->requestSuspend();
+  EXPECT_TRUE(window->suspended());
+  window->requestResume();
+  EXPECT_FALSE(window->suspended());
+  EXPECT_EQ(log, (Log{"save", "restore"}));
+  window->setGraphics(nullptr, 0);
+}
+
+TEST_F(WindowTest, EachDriverOpensOnceAndClosesOnlyWhenItIsTheOpenOne) {
+  InputDriver* input = openInput();
+  ASSERT_NE(input, nullptr);
+  EXPECT_EQ(window->openInput(std::make_unique<FakeInput>(log)), nullptr);
+  EXPECT_EQ(log, (Log{"input destroyed"})) << "the refused driver is freed";
+  FakeInput stranger(log);
+  window->closeInput(&stranger);
+  window->closeInput(nullptr);
+  EXPECT_EQ(window->input(), input);
+
+  FakeGraphics graphics(log, 640, 480);
+  window->setGraphics(&graphics, 3);
+  log.clear();
+  window->closeInput(input);
+  EXPECT_EQ(log, (Log{"unacquire", "input destroyed"}));
+  EXPECT_EQ(window->input(), nullptr);
+  log.clear();
+  openInput();
+  EXPECT_EQ(log, (Log{"acquire"}));
+  window->setGraphics(nullptr, 0);
+
+  AudioDriver* audio = window->openAudio(std::make_unique<FakeAudio>(log));
+  ASSERT_NE(audio, nullptr);
+  EXPECT_EQ(window->openAudio(std::make_unique<FakeAudio>(log)), nullptr);
+  FileSystemDriver* files = window->openFileSystem(std::make_unique<FakeFileSystem>(log));
+  ASSERT_NE(files, nullptr);
+  EXPECT_EQ(window->openFileSystem(std::make_unique<FakeFileSystem>(log)), nullptr);
+  window->closeFileSystem(files);
+  EXPECT_EQ(window->fileSystem(), nullptr);
+  ASSERT_NE(window->openTimers(std::make_unique<FakeTimers>(log)), nullptr);
+
+  log.clear();
+  RuntimeWindow::destroy(window);
+  window = nullptr;
+  EXPECT_EQ(log, (Log{"timers destroyed", "audio destroyed", "input destroyed"}));
+  window = RuntimeWindow::create("", nullptr, 0);
+  ASSERT_NE(window, nullptr);
+}
+
+}  // namespace
+}  // namespace korva
