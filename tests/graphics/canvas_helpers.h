@@ -28,3 +28,15 @@ inline std::vector<std::string> picture(Canvas& c) {
 }
 
 }  // namespace korva::test
+
+namespace korva::test {
+
+// The ARGB reading of one surface pixel, whatever the canvas's origin and viewport.
+inline uint32_t at(Canvas& c, int x, int y) {
+  c.lock();
+  uint32_t v = c.getPixelFast(x, y);
+  c.unlock();
+  return v;
+}
+
+}  // namespace korva::test
