@@ -188,14 +188,17 @@ bool RuntimeWindow::delay(int ms) {
 
 void RuntimeWindow::handleEvent(const SDL_Event& event) {
   Impl& d = *impl_;
-  if (d.busy) return;
-  if (event.type == SDL_QUIT) {
+  // Another window of a hosting process is none of our business.
+  if (event.type == SDL_WINDOWEVENT && event.window.windowID != SDL_GetWindowID(d.window)) return;
+  // A close is honoured even while busy: nothing else would end the program.
+  if (event.type == SDL_QUIT ||
+      (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
     closeRequested();
     return;
   }
+  if (d.busy) return;
   if (event.type == SDL_WINDOWEVENT) {
     switch (event.window.event) {
-      case SDL_WINDOWEVENT_CLOSE: closeRequested(); return;
       case SDL_WINDOWEVENT_EXPOSED:
         if (d.graphics) d.graphics->present();
         return;

@@ -203,6 +203,20 @@ TEST_F(WindowTest, ClosingTheWindowWakesASuspendedPoll) {
   }
 }
 
+TEST_F(WindowTest, OnlyOurWindowsCloseEndsTheProgramEvenWhileBusy) {
+  // Another window of a hosting environment.
+  SDL_Event other{};
+  other.type = SDL_WINDOWEVENT;
+  other.window.event = SDL_WINDOWEVENT_CLOSE;
+  other.window.windowID = SDL_GetWindowID(window->sdlWindow()) + 1000;
+  SDL_PushEvent(&other);
+  EXPECT_TRUE(window->poll());
+
+  window->setBusy(true);
+  pushWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
+  EXPECT_FALSE(window->poll());
+}
+
 TEST_F(WindowTest, EndFromAnotherThreadEndsAPollLoop) {
   Watchdog watchdog(window);
   std::thread environment([this] {
