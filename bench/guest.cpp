@@ -10,7 +10,7 @@
 #include "guest/memory.h"
 #include "host/linker.h"
 #include "host/registry.h"
-#include "host/run.h"
+#include "host/runtime.h"
 
 extern "C" {
 #include "tests/guest/kernels.h"
@@ -54,7 +54,7 @@ uint32_t spinEntry() {
 void runGuest(int kernel, int size) {
   g_kernel = kernel;
   g_size = size;
-  if (runProgram(spinEntry())) std::abort();
+  runtime().execute(spinEntry(), "", nullptr, 0, 0);
 }
 
 void BM_GuestCalls(benchmark::State& state) {

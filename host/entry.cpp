@@ -1,18 +1,27 @@
 // The process entry of the standalone executable.
 #include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "host/errors.h"
+#include "host/command_line.h"
+#include "host/debuggers.h"
 #include "host/image_source.h"
 #include "host/linker.h"
-#include "host/run.h"
+#include "host/runtime.h"
+#include "window/runtime_window.h"
 
 namespace korva {
 namespace {
+
+constexpr const char* kUsage =
+    "usage: korva [--debug] PROGRAM [ARGS...]   run a module image or a Windows program carrying one\n"
+    "       korva --bundle PROGRAM -o OUT        write a standalone executable carrying PROGRAM\n"
+    "       korva --help | --version\n";
 
 std::string selfPath() {
   char buf[4096];
@@ -22,47 +31,89 @@ std::string selfPath() {
   return buf;
 }
 
-class StderrSink : public ReportSink {
- public:
-  void reportError(const char* message) override {
-    if (reported_) return;
-    reported_ = true;
-    std::fprintf(stderr, "%s\n", message);
-  }
-  void reportEnd(const char*) override { reported_ = true; }
+// Ctrl-C ends the program as closing the window does; a second one ends the process.
+void onInterrupt(int) {
+  static std::atomic<int> count{0};
+  if (count.fetch_add(1) > 0) _exit(130);
+  RuntimeWindow::interrupt();
+}
 
- private:
-  bool reported_ = false;
-};
+int fail(const std::string& text, int exitCode) {
+  writeErrorLine(text);
+  showMessageBox("Error", text);
+  return exitCode & 0xFF;
+}
 
 }  // namespace
 
-int korvaMain(int argc, char** argv) {
+__attribute__((visibility("default"))) int korvaMain(int argc, char** argv) {
+  RuntimeInterface& rt = runtime();
+  rt.setInstance(nullptr);
   std::string self = selfPath();
+  std::vector<std::string> args(argv + 1, argv + argc);
+  bool debug = false;
   auto image = carriedImage(self);
-  int first = 1;
+
   if (!image) {
-    if (argc < 2) {
-      std::fprintf(stderr, "usage: korva PROGRAM [ARGS...]\n");
+    size_t i = 0;
+    for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
+      if (args[i] == "--help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+      }
+      if (args[i] == "--version") {
+        std::printf("korva %s\n", KORVA_VERSION);
+        return 0;
+      }
+      if (args[i] == "--debug") {
+        debug = true;
+      } else if (args[i] == "--bundle") {
+        if (i + 3 >= args.size() || args[i + 2] != "-o") {
+          std::fputs(kUsage, stderr);
+          return 2;
+        }
+        auto program = imageFromFile(args[i + 1]);
+        if (!program) return fail("Unable to run Korva Basic module", -1);
+        std::string error = bundle(self, *program, args[i + 3]);
+        if (!error.empty()) return fail("korva: " + error, 1);
+        return 0;
+      } else {
+        std::fprintf(stderr, "korva: unknown option %s\n%s", args[i].c_str(), kUsage);
+        return 2;
+      }
+    }
+    if (i >= args.size()) {
+      std::fputs(kUsage, stderr);
       return 2;
     }
-    image = imageFromFile(argv[1]);
-    first = 2;
-    if (!image) {
-      std::fprintf(stderr, "Unable to run Korva Basic module\n");
-      return 255;
-    }
+    image = imageFromFile(args[i]);
+    if (!image) return fail("Unable to run Korva Basic module", -1);
+    args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
   }
-  (void)first;
-  LinkResult linked = linkImage(*image, runtimeSymbolTable());
-  if (linked.status != LinkResult::Ok) {
-    std::fprintf(stderr, "%s\n", linked.message().c_str());
-    return linked.exitCode() & 0xFF;
+
+  uint32_t entry = 0;
+  {
+    LinkResult linked = linkImage(*image, runtimeSymbolTable());
+    if (linked.status != LinkResult::Ok) return fail(linked.message(), linked.exitCode());
+    entry = linked.base;
   }
-  StderrSink sink;
-  setReportSink(&sink);
-  runProgram(linked.base);
-  setReportSink(nullptr);
+
+  // The process command line as the platform would hand it over, then split as ever.
+  std::string line = joinArguments({argc > 0 ? argv[0] : "korva"});
+  if (!args.empty()) line += " " + joinArguments(args);
+  SplitCommandLine split = splitCommandLine(line);
+
+  struct sigaction sa {};
+  sa.sa_handler = &onInterrupt;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+
+  StandaloneDebugger standalone;
+  ConsoleDebugger console;
+  Debugger* debugger = debug ? static_cast<Debugger*>(&console) : &standalone;
+  rt.execute(entry, split.arguments.c_str(), debugger, debug ? 1 : 0, 0);
+  rt.close();
+  std::fflush(stdout);
   return 0;
 }
 

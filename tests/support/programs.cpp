@@ -6,18 +6,27 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/errors.h"
 #include "host/linker.h"
-#include "host/run.h"
+#include "host/runtime.h"
+#include "korva/runtime.h"
 
 namespace korva::test {
 namespace {
 
-class Recorder : public ReportSink {
+class Recorder : public Debugger {
  public:
   explicit Recorder(ProgramRun& r) : run_(r) {}
-  void reportError(const char* message) override { run_.errors.emplace_back(message); }
-  void reportEnd(const char* message) override { run_.ends.emplace_back(message); }
+  void debugRun() override {}
+  void debugStop() override {}
+  void debugStmt(int32_t, int32_t) override {}
+  void debugEnter(int32_t, int32_t, int32_t) override {}
+  void debugLeave() override {}
+  void debugEnd(const char* message) override { run_.ends.emplace_back(message); }
+  void debugError(const char* message) override {
+    run_.errors.emplace_back(message);
+    if (run_.endedBy.empty()) run_.endedBy = message;
+  }
+  void debugLog(const char* text) override { run_.logs.emplace_back(text); }
 
  private:
   ProgramRun& run_;
@@ -34,26 +43,20 @@ std::vector<uint8_t> programImage(const std::string& name) {
 }
 
 ProgramRun runImage(const std::vector<uint8_t>& image, bool debug) {
-  ProgramRun run;
   LinkResult linked = linkImage(image, runtimeSymbolTable());
   if (linked.status != LinkResult::Ok) {
+    ProgramRun run;
     run.linkError = linked.message();
     return run;
   }
   return runEntry(linked.base, debug);
 }
 
-ProgramRun runEntry(uint32_t entry, bool debug) {
+ProgramRun runEntry(uint32_t entry, bool debug, const std::string& commandLine) {
   ProgramRun run;
   run.linked = true;
   Recorder recorder(run);
-  ReportSink* previous = reportSink();
-  setReportSink(&recorder);
-  setDebugFlag(debug);
-  const char* result = korva::runProgram(entry);
-  setDebugFlag(false);
-  setReportSink(previous);
-  if (result) run.endedBy = result;
+  runtime().execute(entry, commandLine.c_str(), &recorder, debug ? 1 : 0, 0);
   return run;
 }
 

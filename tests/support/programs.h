@@ -16,12 +16,13 @@ struct ProgramRun {
   std::string endedBy;              // the message that ended the run; empty for a normal or quiet end
   std::vector<std::string> errors;  // run-time errors reported, in order
   std::vector<std::string> ends;    // end reports ("Program has ended", ...)
+  std::vector<std::string> logs;    // DebugLog texts
 };
 
-// Links and runs the image in this process with the debug flag given.
+// Links and runs the image in this process, through execute with a recording debugger.
 ProgramRun runImage(const std::vector<uint8_t>& image, bool debug = false);
 ProgramRun runProgram(const std::string& name, bool debug = false);
 // Runs code linked already.
-ProgramRun runEntry(uint32_t entry, bool debug = false);
+ProgramRun runEntry(uint32_t entry, bool debug = false, const std::string& commandLine = "");
 
 }  // namespace korva::test

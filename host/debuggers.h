@@ -1,0 +1,35 @@
+// The debuggers of the standalone executable.
+#pragma once
+#include <string>
+
+#include "korva/runtime.h"
+
+namespace korva {
+
+// Silent except for errors: the text on stderr as one line, and the "Error!" message box
+// when a display exists and boxes are not switched off (KORVA_NO_MESSAGEBOX).
+class StandaloneDebugger : public Debugger {
+ public:
+  void debugRun() override {}
+  void debugStop() override {}
+  void debugStmt(int32_t, int32_t) override {}
+  void debugEnter(int32_t, int32_t, int32_t) override {}
+  void debugLeave() override {}
+  void debugEnd(const char*) override {}
+  void debugError(const char* message) override;
+  void debugLog(const char*) override {}
+  virtual ~StandaloneDebugger() = default;
+};
+
+// For --debug: also writes every DebugLog text to stderr, one line each.
+class ConsoleDebugger : public StandaloneDebugger {
+ public:
+  void debugLog(const char* text) override;
+};
+
+// Writes text to stderr as one line (line breaks become blanks).
+void writeErrorLine(const std::string& text);
+// Shows a message box when a display exists and boxes are allowed.
+void showMessageBox(const char* caption, const std::string& text);
+
+}  // namespace korva
