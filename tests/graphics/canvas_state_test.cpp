@@ -156,7 +156,9 @@ TEST(Canvas, FastPixelsOutsideTheSurfaceOrUnlockedAreIgnored) {
   EXPECT_EQ(c->getPixelFast(3, 2), 0xFF000000u);  // unlocked again
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x)
-      if (!((x == 0 && y == 0) || (x == 3 && y == 2))) EXPECT_EQ(at(*c, x, y), 0xFF000000u) << x << "," << y;
+      if (!((x == 0 && y == 0) || (x == 3 && y == 2))) {
+        EXPECT_EQ(at(*c, x, y), 0xFF000000u) << x << "," << y;
+      }
 }
 
 TEST(Canvas, CopyPixelUsesBothOriginsAndViewports) {
