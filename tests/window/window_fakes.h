@@ -48,31 +48,16 @@ class FakeInput : public InputDriver {
   Log& log_;
 };
 
-class FakeAudio : public AudioDriver {
+// A driver that only notes its destruction.
+template <typename Driver>
+class Tracked : public Driver {
  public:
-  explicit FakeAudio(Log& log) : log_(log) {}
-  ~FakeAudio() override { log_.push_back("audio destroyed"); }
+  Tracked(Log& log, std::string name) : log_(log), name_(std::move(name)) {}
+  ~Tracked() override { log_.push_back(name_ + " destroyed"); }
 
  private:
   Log& log_;
-};
-
-class FakeTimers : public TimerSet {
- public:
-  explicit FakeTimers(Log& log) : log_(log) {}
-  ~FakeTimers() override { log_.push_back("timers destroyed"); }
-
- private:
-  Log& log_;
-};
-
-class FakeFileSystem : public FileSystemDriver {
- public:
-  explicit FakeFileSystem(Log& log) : log_(log) {}
-  ~FakeFileSystem() override { log_.push_back("file system destroyed"); }
-
- private:
-  Log& log_;
+  std::string name_;
 };
 
 class FakeGraphics : public GraphicsDevice {

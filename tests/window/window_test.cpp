@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -13,13 +14,11 @@
 namespace korva {
 namespace {
 
-using testing::FakeAudio;
-using testing::FakeFileSystem;
 using testing::FakeGraphics;
 using testing::FakeInput;
-using testing::FakeTimers;
 using testing::Log;
 using testing::RecordingDebugger;
+using testing::Tracked;
 
 // Ends a poll that would otherwise hang, so a fault fails the test instead of blocking it.
 class Watchdog {
@@ -176,31 +175,45 @@ TEST_F(WindowTest, SuspendRequestFromAnotherThreadBlocksUntilResumed) {
   EXPECT_TRUE(window->running());
 }
 
-TEST_F(WindowTest, ClosingTheWindowWakesASuspendedPoll) {
-  for (uint8_t how : {uint8_t{SDL_WINDOWEVENT_CLOSE}, uint8_t{0}}) {
-    SCOPED_TRACE(how ? "window close" : "quit");
+TEST_F(WindowTest, EveryWayOfEndingWakesASuspendedPoll) {
+  const std::pair<const char*, std::function<void()>> enders[] = {
+      {"window close", [this] { pushWindowEvent(window, SDL_WINDOWEVENT_CLOSE); }},
+      {"quit", [] {
+         SDL_Event quit{};
+         quit.type = SDL_QUIT;
+         SDL_PushEvent(&quit);
+       }},
+      {"end request", [this] { window->endAsync(); }},
+      {"interrupt", [] { RuntimeWindow::interrupt(); }},
+  };
+  for (const auto& [name, end] : enders) {
+    SCOPED_TRACE(name);
     RuntimeWindow::destroy(window);
     window = RuntimeWindow::create("", &debugger, 0);
     ASSERT_NE(window, nullptr);
     window->requestSuspend();
     Watchdog watchdog(window);
-    std::thread closer([this, how] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
-      if (how) {
-        pushWindowEvent(window, how);
-      } else {
-        SDL_Event quit{};
-        quit.type = SDL_QUIT;
-        SDL_PushEvent(&quit);
-      }
+    std::thread other([&end] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      end();
     });
     EXPECT_FALSE(window->poll());
-    closer.join();
+    other.join();
     EXPECT_FALSE(watchdog.stop());
     EXPECT_FALSE(window->running());
     EXPECT_FALSE(window->hasDebugger());
     EXPECT_FALSE(window->poll());
   }
+}
+
+TEST_F(WindowTest, InterruptEndsAtTheNextPollAndDiesWithTheWindow) {
+  RuntimeWindow::interrupt();
+  EXPECT_FALSE(window->poll());
+  RuntimeWindow::interrupt();
+  RuntimeWindow::destroy(window);
+  window = RuntimeWindow::create("", &debugger, 0);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(window->poll());
 }
 
 TEST_F(WindowTest, OnlyOurWindowsCloseEndsTheProgramEvenWhileBusy) {
@@ -232,39 +245,6 @@ TEST_F(WindowTest, EndFromAnotherThreadEndsAPollLoop) {
   window->debugStmt(3, 4);
   window->runtimeError("late");
   for (const std::string& call : debugger.calls) EXPECT_EQ(call, "stmt 1 2");
-}
-
-TEST_F(WindowTest, EndFromAnotherThreadWakesASuspendedPoll) {
-  window->requestSuspend();
-  Watchdog watchdog(window);
-  std::thread environment([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    window->endAsync();
-  });
-  EXPECT_FALSE(window->poll());
-  environment.join();
-  EXPECT_FALSE(watchdog.stop());
-}
-
-TEST_F(WindowTest, InterruptActsAsAClose) {
-  RuntimeWindow::interrupt();
-  EXPECT_FALSE(window->poll());
-  EXPECT_FALSE(window->hasDebugger());
-
-  // Also while suspended, from another thread (as a signal handler would).
-  RuntimeWindow::destroy(window);
-  window = RuntimeWindow::create("", &debugger, 0);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(window->poll()) << "destroy forgets an interrupt";
-  window->requestSuspend();
-  Watchdog watchdog(window);
-  std::thread signal([] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    RuntimeWindow::interrupt();
-  });
-  EXPECT_FALSE(window->poll());
-  signal.join();
-  EXPECT_FALSE(watchdog.stop());
 }
 
 TEST_F(WindowTest, OnlyTheFirstErrorOrEndReachesTheDebugger) {
@@ -463,15 +443,15 @@ TEST_F(WindowTest, EachDriverOpensOnceAndClosesOnlyWhenItIsTheOpenOne) {
   EXPECT_EQ(log, (Log{"acquire"}));
   window->setGraphics(nullptr, 0);
 
-  AudioDriver* audio = window->openAudio(std::make_unique<FakeAudio>(log));
+  AudioDriver* audio = window->openAudio(std::make_unique<Tracked<AudioDriver>>(log, "audio"));
   ASSERT_NE(audio, nullptr);
-  EXPECT_EQ(window->openAudio(std::make_unique<FakeAudio>(log)), nullptr);
-  FileSystemDriver* files = window->openFileSystem(std::make_unique<FakeFileSystem>(log));
+  EXPECT_EQ(window->openAudio(std::make_unique<Tracked<AudioDriver>>(log, "audio")), nullptr);
+  FileSystemDriver* files = window->openFileSystem(std::make_unique<Tracked<FileSystemDriver>>(log, "file system"));
   ASSERT_NE(files, nullptr);
-  EXPECT_EQ(window->openFileSystem(std::make_unique<FakeFileSystem>(log)), nullptr);
+  EXPECT_EQ(window->openFileSystem(std::make_unique<Tracked<FileSystemDriver>>(log, "file system")), nullptr);
   window->closeFileSystem(files);
   EXPECT_EQ(window->fileSystem(), nullptr);
-  ASSERT_NE(window->openTimers(std::make_unique<FakeTimers>(log)), nullptr);
+  ASSERT_NE(window->openTimers(std::make_unique<Tracked<TimerSet>>(log, "timers")), nullptr);
 
   log.clear();
   RuntimeWindow::destroy(window);
