@@ -77,46 +77,5 @@ TEST(Containers, MalformedWindowsExecutablesYieldNothing) {
   EXPECT_FALSE(peResource(pe, 10, 1112));
 }
 
-class Standalone : public ::testing::Test {
- protected:
-  std::string korva = test::buildDir() + "/korva";
-};
-
-TEST_F(Standalone, ReportsFaultsOnStderrAndExitsZero) {
-  auto r = test::runCommand(korva + " " + test::programPath("fault_div0"));
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.errors, "Integer divide by zero\n");
-
-  std::string exe = test::tempDir() + "/div0";
-  auto image = test::programImage("fault_div0");
-  ASSERT_EQ(bundle(korva, image, exe), "");
-  r = test::runCommand(exe + " some arguments");
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.errors, "Integer divide by zero\n");
-}
-
-TEST_F(Standalone, NormalEndIsSilent) {
-  auto r = test::runCommand(korva + " " + test::programPath("fault_none"));
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.errors, "");
-  EXPECT_EQ(r.output, "");
-}
-
-TEST_F(Standalone, LinkFailuresGiveTheirTextAndExitCode) {
-  std::string bad = test::tempDir() + "/bad.kbm";
-  std::ofstream(bad, std::ios::binary) << "\x10\x00\x00\x00short";
-  auto r = test::runCommand(korva + " " + bad);
-  EXPECT_EQ(r.exitCode, 255);
-  EXPECT_EQ(r.errors, "Unable to run Korva Basic module\n");
-
-  r = test::runCommand(korva + " " + test::programPath("contract"));  // test routines are not there
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(r.errors.rfind("Can't find symbol: _ftest", 0), 0u) << r.errors;
-
-  r = test::runCommand(korva + " " + test::tempDir() + "/no-such-file");
-  EXPECT_EQ(r.exitCode, 255);
-  EXPECT_EQ(r.errors, "Unable to run Korva Basic module\n");
-}
-
 }  // namespace
 }  // namespace korva
