@@ -62,7 +62,7 @@ void Canvas::unlock() {
 }
 
 void Canvas::setViewport(int x, int y, int width, int height) {
-  if (!clip(Box{x, y, int64_t(x) + width, int64_t(y) + height}, bounds_, viewport_)) viewport_ = Rect{};
+  if (!clip(ClipBox{x, y, int64_t(x) + width, int64_t(y) + height}, bounds_, viewport_)) viewport_ = Rect{};
 }
 
 void Canvas::setColor(uint32_t argb) {
@@ -140,12 +140,12 @@ void Canvas::copyPixelFast(int dx, int dy, const Canvas& source, int sx, int sy)
 }
 
 bool Canvas::blit(int x, int y, const Canvas& source, int sx, int sy, int width, int height, bool solid) {
-  Box d{int64_t(x) + originX_ - source.handleX_, int64_t(y) + originY_ - source.handleY_, 0, 0};
+  ClipBox d{int64_t(x) + originX_ - source.handleX_, int64_t(y) + originY_ - source.handleY_, 0, 0};
   d.right = d.left + width;
   d.bottom = d.top + height;
-  Box s{sx, sy, int64_t(sx) + width, int64_t(sy) + height};
+  ClipBox s{sx, sy, int64_t(sx) + width, int64_t(sy) + height};
   // Whatever one clip cuts from an edge of one rectangle is cut from the same edge of the other.
-  auto cut = [](Box& a, Box& b, const Rect& to) {
+  auto cut = [](ClipBox& a, ClipBox& b, const Rect& to) {
     if (a.empty()) return false;
     if (int64_t n = to.left - a.left; n > 0) a.left += n, b.left += n;
     if (int64_t n = to.top - a.top; n > 0) a.top += n, b.top += n;

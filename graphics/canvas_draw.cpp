@@ -10,7 +10,7 @@ namespace korva {
 
 bool Canvas::fillInViewport(int64_t l, int64_t t, int64_t r, int64_t b, uint32_t native) {
   Rect c;
-  if (!clip(Box{l, t, r, b}, viewport_, c)) return false;
+  if (!clip(ClipBox{l, t, r, b}, viewport_, c)) return false;
   blitter::fill(*surface_, c.left, c.top, c.width(), c.height(), native);
   return true;
 }
@@ -38,7 +38,7 @@ void Canvas::line(int x1, int y1, int x2, int y2) {
   int64_t ax = int64_t(x1) + originX_, ay = int64_t(y1) + originY_;
   int64_t bx = int64_t(x2) + originX_, by = int64_t(y2) + originY_;
   Rect c;
-  if (!clip(Box{std::min(ax, bx), std::min(ay, by), std::max(ax, bx) + 1, std::max(ay, by) + 1}, viewport_, c))
+  if (!clip(ClipBox{std::min(ax, bx), std::min(ay, by), std::max(ax, bx) + 1, std::max(ay, by) + 1}, viewport_, c))
     return;
   usePen(colorRef_);
   if (!surface_->lost()) {
@@ -73,7 +73,7 @@ void Canvas::rect(int x, int y, int width, int height, bool solid) {
   int64_t l = int64_t(x) + originX_, t = int64_t(y) + originY_;
   int64_t r = l + width, b = t + height;
   Rect c;
-  if (!clip(Box{l, t, r, b}, viewport_, c)) return;
+  if (!clip(ClipBox{l, t, r, b}, viewport_, c)) return;
   if (solid) {
     blitter::fill(*surface_, c.left, c.top, c.width(), c.height(), color_);
   } else {
@@ -116,7 +116,7 @@ Span span(int row, float cx, float cy, float ry, float ratio) {
 void Canvas::oval(int x, int y, int width, int height, bool solid) {
   int64_t l = int64_t(x) + originX_, t = int64_t(y) + originY_;
   Rect b;
-  if (!clip(Box{l, t, l + width, t + height}, viewport_, b)) return;
+  if (!clip(ClipBox{l, t, l + width, t + height}, viewport_, b)) return;
   const float w = static_cast<float>(width), h = static_cast<float>(height);
   const float cx = static_cast<float>(l) + w * 0.5f + 0.5f;
   const float cy = static_cast<float>(t) + h * 0.5f - 0.5f;

@@ -9,15 +9,15 @@
 
 namespace korva {
 
-struct Box {
+struct ClipBox {
   int64_t left, top, right, bottom;
   bool empty() const { return left >= right || top >= bottom; }
 };
 
 // The part of b inside v, or false when b is empty or does not overlap v.
-inline bool clip(const Box& b, const Rect& v, Rect& out) {
+inline bool clip(const ClipBox& b, const Rect& v, Rect& out) {
   if (b.empty()) return false;
-  Box c{std::max<int64_t>(b.left, v.left), std::max<int64_t>(b.top, v.top), std::min<int64_t>(b.right, v.right),
+  ClipBox c{std::max<int64_t>(b.left, v.left), std::max<int64_t>(b.top, v.top), std::min<int64_t>(b.right, v.right),
         std::min<int64_t>(b.bottom, v.bottom)};
   if (c.empty()) return false;
   out = Rect{int(c.left), int(c.top), int(c.right), int(c.bottom)};

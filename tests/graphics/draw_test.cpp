@@ -120,30 +120,31 @@ TEST(Rect, OutlineEdgesAreClippedEachOnItsOwn) {
   EXPECT_EQ(picture(*c), (Rows{"......", "......", ".####.", "......", ".####.", "......"}));
 }
 
-TEST(Oval, SolidSpans) {
-  auto c = make(7, 5);
-  c->oval(0, 0, 7, 5, true);
-  EXPECT_EQ(picture(*c), (Rows{".#####.", "#######", "#######", "#######", ".#####."}));
-  auto d = make(10, 8);
-  d->oval(1, 1, 8, 6, true);
-  EXPECT_EQ(picture(*d), (Rows{"..........", "...####...", "..######..", ".########.", ".########.",
-                               "..######..", "...####...", ".........."}));
-  auto dot = make(2, 2);
-  dot->oval(0, 0, 1, 1, true);
-  EXPECT_EQ(picture(*dot), (Rows{"#.", ".."}));
-}
+// The canvas is as large as the picture; the oval is drawn at (x, y) with size (w, h).
+struct OvalCase {
+  int x, y, w, h;
+  bool solid;
+  Rows want;
+};
 
-TEST(Oval, OutlineSpans) {
-  auto c = make(7, 5);
-  c->oval(0, 0, 7, 5, false);
-  EXPECT_EQ(picture(*c), (Rows{".#####.", "#.....#", "#.....#", "#.....#", ".#####."}));
-  auto d = make(10, 8);
-  d->oval(1, 1, 8, 6, false);
-  EXPECT_EQ(picture(*d), (Rows{"..........", "...####...", "..#....#..", ".#......#.", ".#......#.",
-                               "..#....#..", "...####...", ".........."}));
-  auto thin = make(3, 4);
-  thin->oval(0, 0, 1, 3, false);
-  EXPECT_EQ(picture(*thin), (Rows{"#..", "#..", "#..", "..."}));
+TEST(Oval, Spans) {
+  const OvalCase cases[] = {
+      {0, 0, 7, 5, true, {".#####.", "#######", "#######", "#######", ".#####."}},
+      {0, 0, 7, 5, false, {".#####.", "#.....#", "#.....#", "#.....#", ".#####."}},
+      {1, 1, 8, 6, true,
+       {"..........", "...####...", "..######..", ".########.", ".########.", "..######..", "...####...",
+        ".........."}},
+      {1, 1, 8, 6, false,
+       {"..........", "...####...", "..#....#..", ".#......#.", ".#......#.", "..#....#..", "...####...",
+        ".........."}},
+      {0, 0, 1, 1, true, {"#.", ".."}},
+      {0, 0, 1, 3, false, {"#..", "#..", "#..", "..."}},
+  };
+  for (const OvalCase& k : cases) {
+    auto c = make(int(k.want[0].size()), int(k.want.size()));
+    c->oval(k.x, k.y, k.w, k.h, k.solid);
+    EXPECT_EQ(picture(*c), k.want) << k.w << "x" << k.h << (k.solid ? " solid" : " outline");
+  }
 }
 
 const Rows kRing12 = {"....####....", "..##....##..", ".#........#.", ".#........#.", "#..........#", "#..........#",
