@@ -37,4 +37,47 @@ vxStr* __vxStrFromInt(int v);
 float __vxStrToFloat(vxStr* s);
 vxStr* __vxStrFromFloat(float v);
 
+/* Built-in type descriptors (data) */
+extern int __vxIntType, __vxFltType, __vxStrType, __vxCStrType;
+
+/* User types and objects: an object is its record's address */
+void* __vxObjNew(void* type);
+void __vxObjDelete(void* obj);
+void __vxObjDeleteEach(void* type);
+void __vxObjRelease(void* obj);
+void __vxObjStore(void** var, void* obj);
+int __vxObjCompare(void* a, void* b);
+void* __vxObjNext(void* obj);
+void* __vxObjPrev(void* obj);
+void* __vxObjFirst(void* type);
+void* __vxObjLast(void* type);
+void* __vxObjInsBefore(void* a, void* b);
+void* __vxObjInsAfter(void* a, void* b);
+int __vxObjEachFirst(void** var, void* type);
+int __vxObjEachNext(void** var);
+vxStr* __vxObjToStr(void* obj);
+int __vxObjToHandle(void* obj);
+void* __vxObjFromHandle(int handle, void* type);
+void __vxNullObjEx(void);
+void _fruntimestats(void);
+
+/* Arrays, vectors, DATA, arithmetic */
+void __vxDimArray(void* array);
+void __vxUndimArray(void* array);
+void __vxArrayBoundsEx(void);
+void* __vxVecAlloc(void* vectorType);
+void __vxVecFree(void* storage, void* vectorType);
+void __vxVecBoundsEx(void);
+void __vxRestore(void* data);
+int __vxReadInt(void);
+float __vxReadFloat(void);
+vxStr* __vxReadStr(void);
+int __vxAbs(int v);
+int __vxSgn(int v);
+int __vxMod(int a, int b);
+float __vxFAbs(float v);
+float __vxFSgn(float v);
+float __vxFMod(float a, float b);
+float __vxFPow(float a, float b);
+
 #endif
