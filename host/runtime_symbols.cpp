@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "basic/strings.h"
+#include "commands/system.h"
 #include "host/errors.h"
 #include "host/registry.h"
 #include "window/runtime_window.h"
@@ -40,7 +41,17 @@ void DebugLeave() {
 
 const SymbolDef kRuntimeSymbols[] = {
     KORVA_ROUTINE("End", End),
+    KORVA_ROUTINE("Stop", Stop),
+    KORVA_ROUTINE("AppTitle$title", AppTitle),
     KORVA_ROUTINE("RuntimeError$message", RuntimeError),
+    KORVA_ROUTINE("ExecFile$command", ExecFile),
+    KORVA_ROUTINE("Delay%millisecs", Delay),
+    KORVA_ROUTINE("%MilliSecs", MilliSecs),
+    KORVA_ROUTINE("$CommandLine", CommandLine),
+    KORVA_ROUTINE("%CreateTimer%hertz", CreateTimer),
+    KORVA_ROUTINE("%WaitTimer%timer", WaitTimer),
+    KORVA_ROUTINE("FreeTimer%timer", FreeTimer),
+    KORVA_ROUTINE("DebugLog$text", DebugLog),
     KORVA_ROUTINE("_vxDebugStmt", DebugStmt),
     KORVA_ROUTINE("_vxDebugEnter", DebugEnter),
     KORVA_ROUTINE("_vxDebugLeave", DebugLeave),
