@@ -46,7 +46,7 @@ int fail(const std::string& text, int exitCode) {
 
 }  // namespace
 
-__attribute__((visibility("default"))) int korvaMain(int argc, char** argv) {
+int korvaMain(int argc, char** argv) {
   RuntimeInterface& rt = runtime();
   rt.setInstance(nullptr);
   std::string self = selfPath();

@@ -122,3 +122,23 @@ TEST(Translation, CodeLinkedIntoReusedMemoryRunsAsLinked) {
 
 }  // namespace
 }  // namespace korva
+
+namespace korva {
+namespace {
+
+TEST(FloatingPoint, ProgramsRunInSinglePrecisionWithExceptionsMasked) {
+  testing::setExtraSymbols(test::contractSymbols());
+  test::contractRecord().clear();
+  auto r = test::runProgram("fpcw");
+  testing::setExtraSymbols({});
+  EXPECT_EQ(r.endedBy, "");
+  ASSERT_EQ(test::contractRecord().size(), 2u);
+  int cw = static_cast<int>(test::contractRecord()[0]);
+  EXPECT_EQ(cw & 0x3F, 0x3F);   // all exceptions masked
+  EXPECT_EQ(cw & 0x300, 0);     // 24-bit precision
+  EXPECT_EQ(cw & 0xC00, 0);     // round to nearest
+  EXPECT_EQ(test::contractRecord()[1], 1.0);
+}
+
+}  // namespace
+}  // namespace korva
