@@ -45,8 +45,9 @@ class Canvas {
   // Creation flag of the system-memory canvas into which animation strips are loaded.
   static constexpr uint32_t kSystemMemory = 0x2000;
 
-  // The canvas owns the surface. Mask colour 0, colour white, clear colour opaque black,
-  // origin and handle (0, 0), no font, viewport the whole surface.
+  // The canvas owns the surface, which must not be null. Mask colour 0, colour white, clear
+  // colour opaque black, origin and handle (0, 0), viewport the whole surface; no font until
+  // the owner gives it its default one with setFont.
   Canvas(GraphicsDevice* device, std::unique_ptr<Surface> surface, uint32_t flags = 0);
   // A canvas on a fresh surface; null when the surface cannot be made.
   static std::unique_ptr<Canvas> create(int width, int height, const PixelLayout& layout,
