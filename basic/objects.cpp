@@ -5,7 +5,6 @@
 #include <iostream>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "basic/arrays.h"
 #include "basic/internal.h"
@@ -24,8 +23,11 @@ struct State {
   std::unordered_map<int32_t, uint32_t> fromHandle;
   // Types met in this run. A descriptor may still hold lists from an earlier run of the same
   // image, whose records are gone with that run's blocks: its lists start empty here.
-  std::unordered_set<uint32_t> types;
-  uint32_t lastType = 0;
+  std::unordered_map<uint32_t, bool> types;  // descriptor -> whether its objects own nothing
+  struct Recent {
+    uint32_t type = 0;
+    bool plain = false;
+  } recent[64];
 } g;
 
 inline ObjHeader* hdr(uint32_t a) { return at<ObjHeader>(a); }
@@ -36,16 +38,34 @@ void makeEmpty(ObjHeader& sentinel) {
   sentinel = ObjHeader{0, guest::addr(&sentinel), guest::addr(&sentinel), 0, -1};
 }
 
-UserType* typeAt(uint32_t a) {
+bool ownsNothing(UserType* t) {
+  auto* ft = reinterpret_cast<uint32_t*>(t + 1);
+  for (uint32_t i = 0; i < t->fieldCount; ++i) {
+    uint32_t code = *at<uint32_t>(ft[i]);
+    if (code == kStringType || code == kUserType || code == kVectorType) return false;
+  }
+  return true;
+}
+
+[[gnu::noinline]] bool meetType(uint32_t a, UserType* t, State::Recent& slot) {
+  auto [it, first] = g.types.try_emplace(a, false);
+  if (first) {
+    makeEmpty(t->used);
+    makeEmpty(t->free);
+    it->second = ownsNothing(t);
+  }
+  slot = {a, it->second};
+  return it->second;
+}
+
+// The checked descriptor at a. plain tells whether its records hold nothing to release
+// or allocate, so creating and deleting them can skip the field types.
+inline UserType* typeAt(uint32_t a, bool* plain = nullptr) {
   UserType* t = at<UserType>(a);
   requireGuest(a, sizeof(UserType) + 4ull * t->fieldCount);
-  if (a != g.lastType) {
-    if (g.types.insert(a).second) {
-      makeEmpty(t->used);
-      makeEmpty(t->free);
-    }
-    g.lastType = a;
-  }
+  State::Recent& slot = g.recent[(a >> 2) & 63];
+  bool p = slot.type == a ? slot.plain : meetType(a, t, slot);
+  if (plain) *plain = p;
   return t;
 }
 
@@ -134,20 +154,33 @@ void appendText(std::string& out, ObjHeader* obj, int& depth, uint32_t& root) {
 
 }  // namespace
 
+namespace {
+// Drops one reference; at 0 the record goes to the end of its type's free list.
+inline void dropRef(ObjHeader* o, UserType* t) {
+  // Free records are not released again, and only delete gives up the list's reference.
+  if (o->refs <= 0 || (o->fields && o->refs == 1)) return;
+  if (--o->refs > 0) return;
+  unlink(o);
+  linkBefore(o, &t->free);
+  --g.unreleased;
+}
+}  // namespace
+
 ObjHeader* ObjNew(UserType* type) {
-  UserType* t = typeAt(guest::addr(type));
+  bool plain;
+  UserType* t = typeAt(guest::addr(type), &plain);
   if (t->free.next == guest::addr(&t->free)) grow(t);
   ObjHeader* o = hdr(t->free.next);
   uint32_t* v = slots(o, t);
   unlink(o);
   o->type = guest::addr(t);
   o->refs = 1;
-  std::memset(v, 0, 4ull * t->fieldCount);
+  for (uint32_t i = 0; i < t->fieldCount; ++i) v[i] = 0;
   o->fields = guest::addr(v);
   linkBefore(o, &t->used);
   ++g.existing;
   ++g.unreleased;
-  for (uint32_t i = 0; i < t->fieldCount; ++i) {
+  for (uint32_t i = 0; !plain && i < t->fieldCount; ++i) {
     uint32_t ft = fieldTypes(t)[i];
     if (typeCode(ft) == kVectorType) v[i] = guest::addr(VecAlloc(guest::ptr<VecType>(ft)));
   }
@@ -158,9 +191,10 @@ void ObjDelete(ObjHeader* obj) {
   if (!obj) return;
   ObjHeader* o = hdr(guest::addr(obj));
   if (!o->fields) return;
-  UserType* t = typeAt(o->type);
+  bool plain;
+  UserType* t = typeAt(o->type, &plain);
   uint32_t* v = slots(o, t);
-  for (uint32_t i = 0; i < t->fieldCount; ++i) {
+  for (uint32_t i = 0; !plain && i < t->fieldCount; ++i) {
     uint32_t ft = fieldTypes(t)[i];
     uint32_t value = v[i];
     v[i] = 0;
@@ -180,7 +214,7 @@ void ObjDelete(ObjHeader* obj) {
   }
   o->fields = 0;
   --g.existing;
-  ObjRelease(o);
+  dropRef(o, t);
 }
 
 void ObjDeleteEach(UserType* type) {
@@ -205,13 +239,11 @@ void ObjDeleteEach(UserType* type) {
 void ObjRelease(ObjHeader* obj) {
   if (!obj) return;
   ObjHeader* o = hdr(guest::addr(obj));
-  // Free records are not released again, and only delete gives up the list's reference.
-  if (o->refs <= 0 || (o->fields && o->refs == 1)) return;
-  if (--o->refs > 0) return;
-  UserType* t = typeAt(o->type);
-  unlink(o);
-  linkBefore(o, &t->free);
-  --g.unreleased;
+  if (o->refs > 1) {
+    --o->refs;
+    return;
+  }
+  dropRef(o, typeAt(o->type));
 }
 
 void ObjStore(uint32_t* var, ObjHeader* obj) {

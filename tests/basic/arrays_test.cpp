@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -51,8 +52,10 @@ TEST_F(Arrays, DimThatCannotBeHeldRaisesOutOfMemoryAndChangesNothing) {
   }
   EXPECT_EQ(errorOf([&] { VecAlloc(makeVector(0x40000001, kIntType)); }), "Out of memory");
   // Records of a million fields each: the type's 512-record block is bigger than guest memory.
-  UserType* wide = makeType({});
+  auto* wide = guestWords<UserType>(12 + 1000000);
+  *wide = *makeType({});
   wide->fieldCount = 1000000;
+  std::fill_n(reinterpret_cast<uint32_t*>(wide + 1), 1000000, intType());
   EXPECT_EQ(errorOf([&] { ObjNew(wide); }), "Out of memory");
   EXPECT_EQ(existingObjectCount(), 0u);
 }
