@@ -80,4 +80,42 @@ float __vxFSgn(float v);
 float __vxFMod(float a, float b);
 float __vxFPow(float a, float b);
 
+/* Math */
+float _fsin(float degrees);
+float _fcos(float degrees);
+float _ftan(float degrees);
+float _fasin(float x);
+float _facos(float x);
+float _fatan(float x);
+float _fatan2(float y, float x);
+float _fsqr(float x);
+float _ffloor(float x);
+float _fceil(float x);
+float _fexp(float x);
+float _flog(float x);
+float _flog10(float x);
+float _frnd(float from, float to);
+int _frand(int from, int to);
+void _fseedrnd(int seed);
+
+/* String commands */
+vxStr* _fstring(vxStr* s, int repeat);
+vxStr* _fleft(vxStr* s, int count);
+vxStr* _fright(vxStr* s, int count);
+vxStr* _freplace(vxStr* s, vxStr* from, vxStr* to);
+int _finstr(vxStr* s, vxStr* find, int from);
+vxStr* _fmid(vxStr* s, int start, int count);
+vxStr* _fupper(vxStr* s);
+vxStr* _flower(vxStr* s);
+vxStr* _ftrim(vxStr* s);
+vxStr* _flset(vxStr* s, int size);
+vxStr* _frset(vxStr* s, int size);
+vxStr* _fchr(int ascii);
+int _fasc(vxStr* s);
+int _flen(vxStr* s);
+vxStr* _fhex(int value);
+vxStr* _fbin(int value);
+vxStr* _fcurrentdate(void);
+vxStr* _fcurrenttime(void);
+
 #endif
