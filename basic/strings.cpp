@@ -313,7 +313,8 @@ void StrRelease(vxStr* s) { vxStrRelease(s); }
 
 int32_t StrCompare(vxStr* a, vxStr* b) {
   std::string_view x = vxStrView(a), y = vxStrView(b);
-  int c = std::memcmp(x.data(), y.data(), std::min(x.size(), y.size()));
+  size_t n = std::min(x.size(), y.size());
+  int c = n ? std::memcmp(x.data(), y.data(), n) : 0;
   if (c == 0) c = x.size() < y.size() ? -1 : x.size() > y.size() ? 1 : 0;
   vxStrRelease(a);
   if (b != a) vxStrRelease(b);

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "basic_test.h"
 
 namespace korva::test {
@@ -245,7 +243,6 @@ TEST_F(Objects, RuntimeStatsPrintsCountsAndLiveStrings) {
                 "Active strings:2\nActive objects:1\nUnreleased Objects:2\nstring@%08X\nstring@%08X\n",
                 guest::addr(s1), guest::addr(s2));
   EXPECT_EQ(out, expect);
-  EXPECT_TRUE(std::regex_search(out, std::regex("string@1[0-9A-F]{7}\n")));
 }
 
 TEST_F(Objects, BadObjectPointersRaise) {
