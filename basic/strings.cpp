@@ -38,6 +38,15 @@ struct Pool {
 
 inline vxStr* rec(uint32_t a) { return basic::at<vxStr>(a); }
 
+// Appends the chain first..last to the list with the given ends, linked through next.
+inline void append(uint32_t& head, uint32_t& tail, uint32_t first, uint32_t last) {
+  if (tail)
+    rec(tail)->next = first;
+  else
+    head = first;
+  tail = last;
+}
+
 // A string pointer that compiled code or a command handed over.
 inline vxStr* checkedLive(const vxStr* s) {
   vxStr* r = rec(guest::addr(s));
@@ -55,11 +64,7 @@ void grow() {
     block[i].magic = kFree;
     block[i].next = i + 1 < kPoolRecords ? guest::addr(&block[i + 1]) : 0;
   }
-  if (g.freeTail)
-    rec(g.freeTail)->next = guest::addr(block);
-  else
-    g.freeHead = guest::addr(block);
-  g.freeTail = guest::addr(&block[kPoolRecords - 1]);
+  append(g.freeHead, g.freeTail, guest::addr(block), guest::addr(&block[kPoolRecords - 1]));
 }
 
 // Room for length bytes plus the NUL, keeping the first keep bytes.
@@ -90,12 +95,7 @@ vxStr* take() {
   s->inl[0] = 0;
   s->next = 0;
   s->prev = g.liveTail;
-  uint32_t a = guest::addr(s);
-  if (g.liveTail)
-    rec(g.liveTail)->next = a;
-  else
-    g.liveHead = a;
-  g.liveTail = a;
+  append(g.liveHead, g.liveTail, guest::addr(s), guest::addr(s));
   ++g.live;
   return s;
 }
@@ -113,12 +113,7 @@ void release(vxStr* s) {
   s->magic = kFree;
   s->heap = 0;
   s->next = 0;
-  uint32_t a = guest::addr(s);
-  if (g.freeTail)
-    rec(g.freeTail)->next = a;
-  else
-    g.freeHead = a;
-  g.freeTail = a;
+  append(g.freeHead, g.freeTail, guest::addr(s), guest::addr(s));
   --g.live;
 }
 

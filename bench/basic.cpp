@@ -16,6 +16,7 @@
 #include "basic/objects.h"
 #include "basic/strings.h"
 #include "guest/memory.h"
+#include "host/debuggers.h"
 #include "host/modules.h"
 #include "korva/runtime.h"
 
@@ -155,16 +156,9 @@ std::string programsDir() {
   return path.substr(0, path.rfind('/')) + "/../programs";
 }
 
-struct Silent final : Debugger {
+struct Silent final : StandaloneDebugger {
   const char* error = nullptr;
-  void debugRun() override {}
-  void debugStop() override {}
-  void debugStmt(int32_t, int32_t) override {}
-  void debugEnter(int32_t, int32_t, int32_t) override {}
-  void debugLeave() override {}
-  void debugEnd(const char*) override {}
   void debugError(const char* message) override { error = message; }
-  void debugLog(const char*) override {}
 };
 
 uint32_t linkProgram(const char* program, std::string& failure) {

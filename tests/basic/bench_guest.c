@@ -5,24 +5,7 @@
 #define kCount 100000
 #define kObjects 1000
 
-typedef struct Header {
-  int* fields;
-  struct Header* next;
-  struct Header* prev;
-  void* type;
-  int refs;
-} Header;
-
-struct {
-  int code;
-  Header used, free;
-  int count;
-  void* fieldTypes[3];
-} _tItem = {5,
-            {0, &_tItem.used, &_tItem.used, 0, -1},
-            {0, &_tItem.free, &_tItem.free, 0, -1},
-            3,
-            {&__vxIntType, &__vxStrType, &__vxFltType}};
+VX_USER_TYPE(_tItem, 3) = VX_USER_TYPE_INIT(_tItem, 3, &__vxIntType, &__vxStrType, &__vxFltType);
 
 volatile int sink;
 
@@ -37,9 +20,9 @@ void __MAIN(void) {
 #elif WORKLOAD == 3
   for (i = 0; i < kCount; ++i) __vxObjDelete(__vxObjNew(&_tItem));
 #elif WORKLOAD == 4
-  Header* v = 0;
+  vxObjHeader* v = 0;
   int sum = 0;
-  for (i = 0; i < kObjects; ++i) ((Header*)__vxObjNew(&_tItem))->fields[0] = i;
+  for (i = 0; i < kObjects; ++i) ((vxObjHeader*)__vxObjNew(&_tItem))->fields[0] = i;
   for (i = 0; i < kCount / kObjects; ++i) {
     int more;
     for (more = __vxObjEachFirst((void**)&v, &_tItem); more; more = __vxObjEachNext((void**)&v))

@@ -3,25 +3,8 @@
    bounds". */
 #include "korva_guest.h"
 
-typedef struct Header {
-  int* fields;
-  struct Header* next;
-  struct Header* prev;
-  void* type;
-  int refs;
-} Header;
-
 /* Type Point: x%, name$, link.Point, score# */
-struct {
-  int code;
-  Header used, free;
-  int count;
-  void* fieldTypes[4];
-} _tPoint = {5,
-             {0, &_tPoint.used, &_tPoint.used, 0, -1},
-             {0, &_tPoint.free, &_tPoint.free, 0, -1},
-             4,
-             {&__vxIntType, &__vxStrType, &_tPoint, &__vxFltType}};
+VX_USER_TYPE(_tPoint, 4) = VX_USER_TYPE_INIT(_tPoint, 4, &__vxIntType, &__vxStrType, &_tPoint, &__vxFltType);
 
 /* Dim names$(4) */
 struct {
@@ -50,7 +33,7 @@ Data __DATA[] = {
 };
 
 vxStr* kept;
-Header* cursor;
+vxObjHeader* cursor;
 
 static void check(int ok) {
   if (!ok) __vxArrayBoundsEx();
@@ -59,8 +42,8 @@ static void check(int ok) {
 static int sameText(vxStr* s, const char* text) { return __vxStrCompare(s, __vxStrConst(text)) == 0; }
 
 void __MAIN(void) {
-  Header* p = 0;
-  Header* prev = 0;
+  vxObjHeader* p = 0;
+  vxObjHeader* prev = 0;
   int i, sum = 0, count = 0;
   float scores = 0;
 

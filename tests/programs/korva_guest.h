@@ -41,6 +41,23 @@ vxStr* __vxStrFromFloat(float v);
 extern int __vxIntType, __vxFltType, __vxStrType, __vxCStrType;
 
 /* User types and objects: an object is its record's address */
+typedef struct vxObjHeader {
+  int* fields; /* 0 once deleted */
+  struct vxObjHeader* next;
+  struct vxObjHeader* prev;
+  void* type; /* 0 in the list sentinels */
+  int refs;
+} vxObjHeader;
+/* A user type descriptor NAME with N fields, and its initializer with the field types. */
+#define VX_USER_TYPE(name, n) \
+  struct {                    \
+    int code;                 \
+    vxObjHeader used, free;   \
+    int count;                \
+    void* fieldTypes[n];      \
+  } name
+#define VX_USER_TYPE_INIT(name, n, ...) \
+  {5, {0, &name.used, &name.used, 0, -1}, {0, &name.free, &name.free, 0, -1}, n, {__VA_ARGS__}}
 void* __vxObjNew(void* type);
 void __vxObjDelete(void* obj);
 void __vxObjDeleteEach(void* type);
