@@ -344,6 +344,7 @@ void RuntimeWindow::resume() {
 void RuntimeWindow::post(Request request) {
   SDL_Event event{};
   event.type = g_requestEvent.load();
+  if (event.type == 0) return;
   event.user.code = request;
   SDL_PushEvent(&event);
 }

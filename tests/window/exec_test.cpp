@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -72,7 +73,7 @@ class ExecFileTest : public ::testing::Test {
     fs::create_directories(dir);
     script = dir / "write args.sh";
     // Writes its arguments one a line, then renames the file so that it appears whole.
-    std::ofstream(script) << "#!/bin/sh\nout=\"$1\"; shift\n"
+    std::ofstream(script) << "#!/bin/sh\nPATH=/usr/bin:/bin\nout=\"$1\"; shift\n"
                              "printf '%s\\n' \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n";
     fs::permissions(script, fs::perms::owner_all);
   }
@@ -121,6 +122,22 @@ TEST_F(ExecFileTest, NothingStartedIsReportedAsFailure) {
   EXPECT_FALSE(window->execFile(text.string()));
   setenv("PATH", saved.c_str(), 1);
   RuntimeWindow::destroy(window);
+}
+
+TEST_F(ExecFileTest, DocumentsGoToTheDesktopOpenerAlone) {
+  // The opener stands in for the desktop's: it records what it was asked to open.
+  fs::path out = dir / "opened.txt";
+  std::ofstream(dir / "xdg-open") << "#!/bin/sh\nexec \"" << script.string() << "\" \""
+                                  << out.string() << "\" \"$@\"\n";
+  fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+  const char* path = getenv("PATH");
+  std::string saved = path ? path : "";
+  setenv("PATH", dir.c_str(), 1);
+  pid_t pid = startFile({"notes; rm -rf x.txt", "--ignored params"});
+  setenv("PATH", saved.c_str(), 1);
+  ASSERT_GT(pid, 0);
+  EXPECT_EQ(waitForOutput(out), "notes; rm -rf x.txt\n");
+  waitpid(pid, nullptr, 0);
 }
 
 TEST_F(ExecFileTest, StartedChildrenAreReaped) {

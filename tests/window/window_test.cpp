@@ -118,8 +118,18 @@ TEST(RuntimeWindowLifecycle, OneWindowAtATimeAndAgainAfterDestroy) {
   RuntimeWindow::destroy(first);
   EXPECT_EQ(RuntimeWindow::instance(), nullptr);
 
+  // A video driver that cannot start gives way to one that works without a display.
+  const char* driver = getenv("SDL_VIDEODRIVER");
+  std::string saved = driver ? driver : "";
+  setenv("SDL_VIDEODRIVER", "korva-no-such-driver", 1);
   RuntimeWindow* second = RuntimeWindow::create("", nullptr, 0);
+  if (driver) {
+    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+  } else {
+    unsetenv("SDL_VIDEODRIVER");
+  }
   ASSERT_NE(second, nullptr);
+  EXPECT_STREQ(SDL_GetCurrentVideoDriver(), "offscreen");
   EXPECT_FALSE(SDL_GetWindowFlags(second->sdlWindow()) & SDL_WINDOW_ALWAYS_ON_TOP);
   EXPECT_TRUE(second->running());
   EXPECT_TRUE(second->poll());
