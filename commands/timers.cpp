@@ -2,6 +2,7 @@
 // WaitTimer. The window owns the set of live timers and frees it at the end of a run.
 #include <chrono>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -99,7 +100,13 @@ int32_t CreateTimer(int32_t hertz) {
   if (hertz < 0 || hertz > 1000) raiseRuntimeError("Timer frequency out of range");
   LiveTimers* set = liveTimers(RuntimeWindow::instance(), true);
   if (!set) return 0;
-  return static_cast<int32_t>(set->add(std::make_unique<Timer>(timerPeriodMs(hertz))));
+  std::unique_ptr<Timer> timer;
+  try {
+    timer = std::make_unique<Timer>(timerPeriodMs(hertz));
+  } catch (const std::system_error&) {
+    return 0;  // no thread to be had: the soft failure of a create command
+  }
+  return static_cast<int32_t>(set->add(std::move(timer)));
 }
 
 int32_t WaitTimer(int32_t timer) {
