@@ -47,6 +47,11 @@ int fail(const std::string& text, int exitCode) {
 }  // namespace
 
 int korvaMain(int argc, char** argv) {
+  struct sigaction sa {};
+  sa.sa_handler = &onInterrupt;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+
   RuntimeInterface& rt = runtime();
   rt.setInstance(nullptr);
   std::string self = selfPath();
@@ -102,11 +107,6 @@ int korvaMain(int argc, char** argv) {
   std::string line = joinArguments({argc > 0 ? argv[0] : "korva"});
   if (!args.empty()) line += " " + joinArguments(args);
   SplitCommandLine split = splitCommandLine(line);
-
-  struct sigaction sa {};
-  sa.sa_handler = &onInterrupt;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGINT, &sa, nullptr);
 
   StandaloneDebugger standalone;
   ConsoleDebugger console;
