@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <thread>
 
 #include "korva/runtime.h"
@@ -29,6 +30,8 @@ std::atomic<uint32_t> g_requestEvent{0};
 // be reached, so a run without a display still works.
 bool startVideo() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // With no display in sight, probing the desktop drivers only prints noise on stderr.
+  if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) return true;
   for (const char* driver : {"offscreen", "dummy"}) {
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, driver, SDL_HINT_OVERRIDE);
