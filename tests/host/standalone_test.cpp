@@ -81,7 +81,7 @@ TEST_F(Standalone, BundleOptionWritesARunnableProgram) {
 
 TEST_F(Standalone, InterruptEndsTheProgramLikeClosingTheWindow) {
   // A program that never stops by itself ends quietly on SIGINT.
-  auto r = test::runCommand("timeout --preserve-status -s INT 3 " + korva + " " + test::programPath("stmt_loop"));
+  auto r = test::runCommand("timeout --foreground --preserve-status -s INT 3 " + korva + " " + test::programPath("stmt_loop"));
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.errors, "");
 }
