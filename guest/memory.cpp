@@ -124,8 +124,11 @@ struct Heap {
       uint32_t n = spanRun[span];
       stats.liveBlocks--;
       stats.liveBytes -= uint64_t(n) << kSpanShift;
+      // Large blocks (arrays, banks of data) give their pages back to the system.
+      madvise(p, size_t(n) << kSpanShift, MADV_DONTNEED);
       giveSpans(span, n);
     } else if (c != kSpanFree && c != kSpanLargeTail) {
+      if ((a - spanAddr(span)) % kClassSizes[c - 1] != 0) return;  // not a block start
       *ptr<uint32_t>(a) = freeList[c];
       freeList[c] = a;
       stats.liveBlocks--;

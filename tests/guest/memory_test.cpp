@@ -1,0 +1,84 @@
+// The guest heap: alignment, reuse, exhaustion and its counters.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "guest/memory.h"
+
+namespace korva::guest {
+namespace {
+
+TEST(GuestHeap, BlocksAreAlignedInsideGuestMemoryAndCounted) {
+  AllocStats before = allocStats();
+  std::vector<void*> blocks;
+  for (uint32_t size : {1u, 15u, 16u, 17u, 1000u, 32768u, 32769u, 5u << 20}) {
+    void* p = alloc(size);
+    ASSERT_NE(p, nullptr) << size;
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 16, 0u) << size;
+    EXPECT_TRUE(inGuest(p, size)) << size;
+    EXPECT_GE(addr(p), kHeapBase);
+    std::memset(p, 0xAB, size);
+    blocks.push_back(p);
+  }
+  EXPECT_EQ(allocStats().liveBlocks, before.liveBlocks + blocks.size());
+  for (void* p : blocks) free(p);
+  EXPECT_EQ(allocStats().liveBlocks, before.liveBlocks);
+  EXPECT_EQ(allocStats().liveBytes, before.liveBytes);
+}
+
+TEST(GuestHeap, FreedBlocksComeBackAndZeroedBlocksAreZero) {
+  void* a = alloc(100);
+  free(a);
+  EXPECT_EQ(alloc(100), a);  // the class's free list is reused first
+  std::memset(a, 0xFF, 100);
+  free(a);
+  auto* z = static_cast<uint8_t*>(allocZeroed(100));
+  for (int i = 0; i < 100; ++i) ASSERT_EQ(z[i], 0);
+  free(z);
+
+  void* big = alloc(1 << 20);
+  std::memset(big, 0xFF, 1 << 20);
+  free(big);
+  auto* again = static_cast<uint8_t*>(allocZeroed(1 << 20));
+  EXPECT_EQ(again[12345], 0);
+  free(again);
+}
+
+TEST(GuestHeap, ExhaustionGivesNullNotACrash) {
+  EXPECT_EQ(alloc(kRegionSize), nullptr);
+  EXPECT_EQ(alloc(0xFFFFFFFFu), nullptr);
+  std::vector<void*> chunks;
+  while (void* p = alloc(64u << 20)) chunks.push_back(p);  // reserved, never touched
+  EXPECT_GT(chunks.size(), 8u);
+  EXPECT_EQ(alloc(64u << 20), nullptr);
+  for (void* p : chunks) free(p);
+  void* p = alloc(64u << 20);
+  EXPECT_NE(p, nullptr);  // the runs came back together
+  free(p);
+}
+
+TEST(GuestHeap, ForeignPointersAreIgnoredByFree) {
+  AllocStats before = allocStats();
+  int local = 0;
+  free(&local);
+  free(ptr(kStackBase));
+  void* block = alloc(48);
+  AllocStats holding = allocStats();
+  free(static_cast<char*>(block) + 8);  // not the start of a block
+  EXPECT_EQ(allocStats().liveBlocks, holding.liveBlocks);
+  free(block);
+  EXPECT_EQ(allocStats().liveBlocks, before.liveBlocks);
+}
+
+TEST(GuestPointers, ChecksRejectWhatLiesOutside) {
+  EXPECT_TRUE(inGuest(kStackBase, 4));
+  EXPECT_FALSE(inGuest(kGuardBase, 4));
+  EXPECT_FALSE(inGuest(0u, 1u));
+  EXPECT_FALSE(inGuest(kRegionEnd - 2, 4));
+  EXPECT_TRUE(inGuest(kRegionEnd - 4, 4));
+  EXPECT_FALSE(inGuest(0xFFFFFFF0u, 0x20));
+}
+
+}  // namespace
+}  // namespace korva::guest
