@@ -101,6 +101,13 @@ TEST_F(Linker, RuntimeNamesResolveOnlyUnderTheirLinkNames) {
   EXPECT_EQ(r.status, LinkResult::MissingSymbol);
   EXPECT_EQ(r.message(), "Can't find symbol: fend");
   EXPECT_EQ(r.exitCode(), 0);
+
+  b.absolute = {{"__vxStrLoad", 0}};
+  r = link(b);
+  ASSERT_EQ(r.status, LinkResult::Ok);
+  EXPECT_EQ(word(r, 0), runtime.at("__vxStrLoad"));
+  b.absolute = {{"_vxStrLoad", 0}};
+  EXPECT_EQ(link(b).message(), "Can't find symbol: _vxStrLoad");
 }
 
 TEST_F(Linker, HostileImagesFailCleanly) {
