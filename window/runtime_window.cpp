@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
@@ -102,7 +103,11 @@ RuntimeWindow::RuntimeWindow() : impl_(std::make_unique<Impl>()) {}
 
 RuntimeWindow* RuntimeWindow::create(const std::string& commandLine, Debugger* debugger, int flags) {
   if (g_instance.load()) return nullptr;
-  if (!startVideo()) return nullptr;
+  if (!startVideo()) {
+    // Nothing can run without a window; say so rather than end in silence.
+    std::fprintf(stderr, "korva: cannot open the runtime window: %s\n", SDL_GetError());
+    return nullptr;
+  }
   if (g_requestEvent.load() == 0) {
     uint32_t type = SDL_RegisterEvents(1);
     if (type == static_cast<uint32_t>(-1)) {
@@ -115,6 +120,7 @@ RuntimeWindow* RuntimeWindow::create(const std::string& commandLine, Debugger* d
   SDL_Window* sdlWindow =
       SDL_CreateWindow(kTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 1, 1, windowFlags);
   if (!sdlWindow) {
+    std::fprintf(stderr, "korva: cannot open the runtime window: %s\n", SDL_GetError());
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return nullptr;
   }
