@@ -13,7 +13,7 @@
 #include "host/runtime.h"
 
 extern "C" {
-#include "tests/guest/kernels.h"
+#include "bench/programs/kernels.h"
 }
 
 namespace korva {
