@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "graphics/blitter.h"
-#include "graphics/canvas.h"
+#include "graphics/canvas/private/blitter.h"
+#include "graphics/canvas/canvas.h"
 
 using korva::Canvas;
 using korva::PixelLayout;

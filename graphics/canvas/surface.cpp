@@ -1,4 +1,4 @@
-#include "graphics/surface.h"
+#include "graphics/canvas/surface.h"
 
 #include <cstdlib>
 #include <cstring>

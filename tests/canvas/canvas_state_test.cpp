@@ -3,7 +3,7 @@
 #include <climits>
 #include <vector>
 
-#include "graphics/canvas_helpers.h"
+#include "canvas/canvas_helpers.h"
 
 namespace korva {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "graphics/canvas_helpers.h"
+#include "canvas/canvas_helpers.h"
 
 namespace korva {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "graphics/surface.h"
+#include "graphics/canvas/surface.h"
 
 namespace korva::blitter {
 

@@ -1,4 +1,4 @@
-#include "graphics/blitter.h"
+#include "graphics/canvas/private/blitter.h"
 
 #include <immintrin.h>
 

@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "graphics/pixel_format.h"
-#include "graphics/surface.h"
+#include "graphics/canvas/pixel_format.h"
+#include "graphics/canvas/surface.h"
 
 namespace korva {
 

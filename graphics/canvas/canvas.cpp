@@ -1,9 +1,9 @@
 // Canvas state, locking, pixel access, blits and backups.
 #include <cstring>
 
-#include "graphics/blitter.h"
-#include "graphics/canvas.h"
-#include "graphics/canvas_internal.h"
+#include "graphics/canvas/private/blitter.h"
+#include "graphics/canvas/canvas.h"
+#include "graphics/canvas/private/canvas_internal.h"
 
 namespace korva {
 

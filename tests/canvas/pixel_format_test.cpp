@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "graphics/pixel_format.h"
+#include "graphics/canvas/pixel_format.h"
 
 namespace korva {
 namespace {

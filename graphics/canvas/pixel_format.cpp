@@ -1,4 +1,4 @@
-#include "graphics/pixel_format.h"
+#include "graphics/canvas/pixel_format.h"
 
 #include <bit>
 #include <cstring>

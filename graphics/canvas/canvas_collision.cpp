@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "graphics/canvas.h"
+#include "graphics/canvas/canvas.h"
 
 namespace korva {
 

@@ -2,9 +2,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "graphics/blitter.h"
-#include "graphics/canvas.h"
-#include "graphics/canvas_internal.h"
+#include "graphics/canvas/private/blitter.h"
+#include "graphics/canvas/canvas.h"
+#include "graphics/canvas/private/canvas_internal.h"
 
 namespace korva {
 

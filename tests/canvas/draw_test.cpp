@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "graphics/canvas_helpers.h"
+#include "canvas/canvas_helpers.h"
 
 namespace korva {
 namespace {

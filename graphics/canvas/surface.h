@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "graphics/pixel_format.h"
+#include "graphics/canvas/pixel_format.h"
 
 namespace korva {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "graphics/blitter.h"
-#include "graphics/canvas_helpers.h"
+#include "graphics/canvas/private/blitter.h"
+#include "canvas/canvas_helpers.h"
 
 namespace korva {
 namespace {

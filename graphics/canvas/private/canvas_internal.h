@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "graphics/canvas.h"
+#include "graphics/canvas/canvas.h"
 
 namespace korva {
 
