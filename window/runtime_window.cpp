@@ -20,6 +20,7 @@ constexpr char kTitle[] = "Korva Runtime Window";
 constexpr int kWaitSliceMs = 100;
 constexpr int kFullScreen = 3;
 constexpr int kScaledWindow = 1;
+constexpr int kWindowed = 2;
 
 std::atomic<RuntimeWindow*> g_instance{nullptr};
 static_assert(std::atomic<bool>::is_always_lock_free, "interrupt() must be async-signal-safe");
@@ -477,6 +478,21 @@ void RuntimeWindow::setGraphics(GraphicsDevice* device, int displayState) {
 }
 
 GraphicsDevice* RuntimeWindow::graphics() const { return impl_->graphics; }
+
+void RuntimeWindow::moveMouse(int x, int y) {
+  auto& d = *impl_;
+  if (d.displayState == kScaledWindow && d.graphics && d.graphics->width() > 0 &&
+      d.graphics->height() > 0) {
+    int clientW = 0, clientH = 0;
+    SDL_GetWindowSize(d.window, &clientW, &clientH);
+    x = static_cast<int>(int64_t{x} * clientW / d.graphics->width());
+    y = static_cast<int>(int64_t{y} * clientH / d.graphics->height());
+  }
+  if (d.displayState == kScaledWindow || d.displayState == kWindowed)
+    SDL_WarpMouseInWindow(d.window, x, y);
+  else
+    SDL_WarpMouseGlobal(x, y);
+}
 void RuntimeWindow::setBusy(bool busy) { impl_->busy = busy; }
 SDL_Window* RuntimeWindow::sdlWindow() const { return impl_->window; }
 

@@ -86,6 +86,9 @@ class RuntimeWindow {
   // releases the open input driver.
   void setGraphics(GraphicsDevice* device, int displayState);
   GraphicsDevice* graphics() const;
+  // Places the system pointer at graphics coordinates (scaled to the client area in the
+  // scaled window); used by the input driver.
+  void moveMouse(int x, int y);
   // Set while graphics are opened or closed: window events are then left alone.
   void setBusy(bool busy);
   SDL_Window* sdlWindow() const;
