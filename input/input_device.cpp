@@ -39,7 +39,9 @@ void InputDevice::flush() {
 }
 
 void InputDevice::acquire() {
-  if (!acquired_) reset();
+  // Acquiring again is a no-op, as it is for the device behind it.
+  if (acquired_) return;
+  reset();
   acquired_ = acquireSource();
 }
 

@@ -35,7 +35,8 @@ class InputDevice {
  protected:
   // Brings the state up to date from the device's source; nothing in the base.
   virtual void update() {}
-  // Takes or gives back the source behind the device; true when it can be read.
+  // Takes (on the change to acquired) or gives back the source behind the device; true
+  // when it can be read.
   virtual bool acquireSource() { return true; }
   virtual void unacquireSource() {}
 
