@@ -154,9 +154,9 @@ float JoyZ(int32_t port) {
   return d ? d->axis(2) : 0.0f;
 }
 
-int32_t JoyXDir(int32_t port) { return pad(port) ? axisDirection(JoyX(port)) : 0; }
-int32_t JoyYDir(int32_t port) { return pad(port) ? axisDirection(JoyY(port)) : 0; }
-int32_t JoyZDir(int32_t port) { return pad(port) ? axisDirection(JoyZ(port)) : 0; }
+int32_t JoyXDir(int32_t port) { return axisDirection(JoyX(port)); }
+int32_t JoyYDir(int32_t port) { return axisDirection(JoyY(port)); }
+int32_t JoyZDir(int32_t port) { return axisDirection(JoyZ(port)); }
 
 void FlushJoy() {
   if (!g.driver) return;

@@ -43,18 +43,6 @@ TEST_F(InputCommands, StartUpFailsWhenTheWindowHasADriverAlready) {
   created = true;
 }
 
-TEST_F(InputCommands, KeyHitCountsPressesSinceTheLastCall) {
-  for (int i = 0; i < 3; ++i) tapKey(SDL_SCANCODE_SPACE);
-  EXPECT_EQ(KeyHit(57), 3);
-  EXPECT_EQ(KeyHit(57), 0);
-  pushKey(SDL_SCANCODE_ESCAPE, true);
-  EXPECT_EQ(KeyDown(1), 1);
-  FlushKeys();
-  EXPECT_EQ(KeyDown(1), 1);
-  EXPECT_EQ(KeyHit(1), 0);
-  EXPECT_EQ(GetKey(), 0);
-}
-
 TEST_F(InputCommands, ShiftThenAGivesNothingThenCapitalA) {
   pushKey(SDL_SCANCODE_LSHIFT, true);
   pushKey(SDL_SCANCODE_A, true);

@@ -5,7 +5,7 @@
 void _ftestkey(int scancode, int down);
 void _ftestcloseafter(int ms);
 
-enum { SC_A = 4, SC_B = 5, SC_SPACE = 44, SC_F1 = 58, SC_LSHIFT = 225 };
+enum { SC_A = 4, SC_SPACE = 44, SC_LSHIFT = 225 };
 
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }
 static void logText(const char* t) { _fdebuglog(__vxStrConst(t)); }
@@ -27,21 +27,6 @@ void __MAIN(void) {
       for (i = 0; i < 3; ++i) tap(SC_SPACE);
       logInt(_fkeyhit(57));
       logInt(_fkeyhit(57));
-      break;
-
-    case 'w': /* WaitKey passes over Shift and F1 */
-      _ftestkey(SC_LSHIFT, 1);
-      tap(SC_F1);
-      _ftestkey(SC_B, 1);
-      logInt(_fwaitkey());
-      break;
-
-    case 'm': /* MoveMouse sets the trackers */
-      _fmovemouse(100, 50);
-      logInt(_fmousexspeed());
-      logInt(_fmouseyspeed());
-      logInt(_fmousex());
-      logInt(_fmousey());
       break;
 
     case 'j': /* a port with no joystick */

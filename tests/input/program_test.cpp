@@ -54,8 +54,6 @@ using Logs = std::vector<std::string>;
 TEST(InputProgram, KeysThroughTheLinkedCommands) {
   const std::pair<std::string, Logs> cases[] = {
       {"k", {"0", "65", "1", "3", "0"}},
-      {"w", {"66"}},
-      {"m", {"0", "0", "100", "50"}},
       {"j", {"0", "1", "0", "0", "0", "0"}},
   };
   for (const auto& [which, logs] : cases) {
