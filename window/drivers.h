@@ -16,6 +16,12 @@ class InputDriver {
   virtual void setMousePosition(int x, int y) = 0;
   virtual void acquireAll() = 0;
   virtual void unacquireAll() = 0;
+  // In full screen the devices are read directly instead: what the keyboard and the mouse
+  // report (key code up or down, relative motion, button 1-3 up or down). A driver that is
+  // not acquired ignores them.
+  virtual void deviceKey(int /*code*/, bool /*down*/) {}
+  virtual void deviceMouseMotion(int /*dx*/, int /*dy*/) {}
+  virtual void deviceMouseButton(int /*button*/, bool /*down*/) {}
 };
 
 class AudioDriver {

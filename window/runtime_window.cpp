@@ -225,12 +225,15 @@ void RuntimeWindow::handleInput(const SDL_Event& event) {
   switch (event.type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
+      int code = keyCodeForScancode(event.key.keysym.scancode);
       if (d.displayState == kFullScreen) {
         // Full-screen input comes from the devices; system keys go to the activation rule.
         if (!isSystemKey(event.key)) input.acquireAll();
+        // The device has no auto-repeat, and sees system keys too.
+        if (code != 0 && (event.type == SDL_KEYUP || event.key.repeat == 0))
+          input.deviceKey(code, event.type == SDL_KEYDOWN);
         return;
       }
-      int code = keyCodeForScancode(event.key.keysym.scancode);
       if (code == 0) return;
       if (event.type == SDL_KEYUP) {
         input.releaseKey(code);
@@ -242,6 +245,7 @@ void RuntimeWindow::handleInput(const SDL_Event& event) {
     case SDL_MOUSEMOTION: {
       if (d.displayState == kFullScreen) {
         input.acquireAll();
+        input.deviceMouseMotion(event.motion.xrel, event.motion.yrel);
         return;
       }
       if (!d.graphics) return;
@@ -259,6 +263,7 @@ void RuntimeWindow::handleInput(const SDL_Event& event) {
       if (button == 0) return;
       if (d.displayState == kFullScreen) {
         input.acquireAll();
+        input.deviceMouseButton(button, event.type == SDL_MOUSEBUTTONDOWN);
         return;
       }
       if (event.type == SDL_MOUSEBUTTONDOWN) {
