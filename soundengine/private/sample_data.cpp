@@ -92,21 +92,17 @@ bool mixSample(const SampleData& s, bool loop, uint64_t& pos, uint64_t step, Gai
   while (done < n) {
     done += mixSpan(s.channels, frames, s.length, pos, step, g, out + 2 * done, n - done);
     if (done == n) break;
+    // Past the last pair of frames: the end, as for a stream, unless it loops.
+    if (!loop) return false;
     if (pos >= end) {
-      if (!loop) return false;
       pos %= end;
       continue;
     }
-    // In the last frame: towards the first when looping, else held.
-    const float* last = frames + (s.length - 1) * s.channels;
-    mixBetween(s.channels, last, loop ? frames : last, pos, g, out + 2 * done);
+    mixBetween(s.channels, frames + (s.length - 1) * s.channels, frames, pos, g, out + 2 * done);
     ++done;
     pos += step;
   }
-  if (pos >= end) {
-    if (!loop) return false;
-    pos %= end;
-  }
+  if (loop && pos >= end) pos %= end;
   return true;
 }
 
