@@ -109,9 +109,8 @@ inline std::vector<unsigned char> midiFile() {
       0x60, 0x80, 0x3C, 0x40,  // 96 ticks later: note off
       0x00, 0xFF, 0x2F, 0x00,  // end of track
   };
-  std::vector<unsigned char> m;
-  for (unsigned char b : {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96}) m.push_back(b);
-  for (unsigned char b : {'M', 'T', 'r', 'k', 0, 0, 0}) m.push_back(b);
+  const unsigned char header[] = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0};
+  std::vector<unsigned char> m(std::begin(header), std::end(header));
   m.push_back(static_cast<unsigned char>(track.size()));
   m.insert(m.end(), track.begin(), track.end());
   return m;
