@@ -2,7 +2,9 @@
 // wait for decoding; the mixer copies what it needs under the lock, mixes without it, and
 // writes positions and endings back under it again, unless a command has meanwhile given
 // the channel something else to play (its serial changed). So the lock is only ever held
-// for a few hundred bytes of copying, and a channel is never seen half-updated.
+// for a few hundred bytes of copying, and a channel is never seen half-updated. A lock
+// rather than a command queue: queries (is it playing, the sample's defaults) must answer
+// from the state as it is now, and a queue push would cost as much as this copy.
 #include "soundengine/sound_engine.h"
 
 #include <unistd.h>
@@ -223,7 +225,8 @@ void SoundEngine::State::mixBlock(float* out, int n) {
     std::lock_guard<std::mutex> guard(lock);
     for (size_t i = 0; i < voices.size(); ++i) {
       Voice& v = voices[i];
-      if (!v.busy() || v.paused) continue;
+      // A voice at 0 Hz holds its place in silence rather than repeating one value.
+      if (!v.busy() || v.paused || v.frequency <= 0) continue;
       voiceMix.push_back({static_cast<int>(i), v.serial, v.sample, v.stream, v.loop, v.rewind, v.pos,
                           stepFor(v.frequency, rate), gainsFor(v.volume, v.pan), false});
       v.rewind = false;

@@ -80,16 +80,19 @@ std::unique_ptr<Song> loadSampledSong(const std::string& path, int rate) {
 
 std::unique_ptr<Song> loadSong(const std::string& name, int rate) {
   const std::string path = hostPath(name);
+  char magic[4] = {};
+  if (!std::ifstream(path, std::ios::binary).read(magic, 4)) return nullptr;
   std::vector<unsigned char> bytes;
-  if (!readFile(path, bytes)) return nullptr;
-  if (bytes.size() >= 4 && std::memcmp(bytes.data(), "MThd", 4) == 0) {
-    if (!isWellFormedMidi(bytes)) return nullptr;
+  if (std::memcmp(magic, "MThd", 4) == 0) {
+    if (!readFile(path, bytes) || !isWellFormedMidi(bytes)) return nullptr;
     std::string font = findSoundFont();
     return font.empty() ? nullptr : loadMidiSong(bytes, rate, font);
   }
-  // Sound files carry clear signatures; tracker formats are tried last because the oldest
-  // of them have none and are recognised by heuristics.
+  // Sound files carry clear signatures and are streamed, whatever their size; tracker
+  // formats come last because the oldest of them have none and are recognised by
+  // heuristics.
   if (isSoundFile(path)) return loadSampledSong(path, rate);
+  if (!readFile(path, bytes)) return nullptr;
   return loadTrackerSong(bytes, rate);
 }
 

@@ -57,6 +57,19 @@ TEST(Mixer, FrequencySetsTheDuration) {
   }
 }
 
+TEST(Mixer, ZeroFrequencyHoldsInSilence) {
+  OfflineEngine e;
+  int ch = e.engine.playSample(kAnyChannel, e.loadTone());
+  e.render(1000);
+  for (int hz : {0, -5}) {
+    e.engine.setChannelFrequency(ch, hz);
+    EXPECT_TRUE(silent(e.render(10000)));
+    EXPECT_TRUE(e.engine.channelIsPlaying(ch));
+  }
+  e.engine.setChannelFrequency(ch, 44100);
+  EXPECT_NEAR(e.framesUntilStopped(ch, 16), 4410 - 1000, 16);
+}
+
 TEST(Mixer, SampleDefaultsApplyWhenPlayed) {
   OfflineEngine e;
   sound::SampleId s = e.loadTone({.rate = 22050, .frames = 2205});
