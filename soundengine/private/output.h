@@ -1,0 +1,24 @@
+// Where the mix goes: an SDL audio device, or, when none can be opened, a thread that
+// pulls the mix at the device's pace and drops it. Both call the render function from
+// their own thread until they are destroyed.
+#pragma once
+#include <functional>
+#include <memory>
+
+namespace korva::sound {
+
+using RenderFn = std::function<void(float* out, int frames)>;
+
+class Output {
+ public:
+  virtual ~Output() = default;
+  virtual int bufferFrames() const = 0;
+  virtual bool isDevice() const = 0;
+};
+
+// Interleaved stereo float at rate; bufferFrames 0 lets SDL choose. Null when SDL has no
+// device to give.
+std::unique_ptr<Output> openSdlOutput(int rate, int bufferFrames, RenderFn render);
+std::unique_ptr<Output> openNullOutput(int rate, int bufferFrames, RenderFn render);
+
+}  // namespace korva::sound

@@ -1,0 +1,35 @@
+// Sampled sound held in memory, and the file checks shared by samples and streams.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "soundengine/private/resampler.h"
+
+namespace korva::sound {
+
+// Immutable once loaded, so the mixer reads it without a lock.
+struct SampleData {
+  std::vector<float> frames;  // interleaved, `channels` values per frame
+  int channels = 1;           // 1 or 2
+  int64_t length = 0;         // frames
+  int rate = 0;               // Hz
+};
+
+// Decodes a whole file; null when it cannot be opened, is corrupt, truncated, empty or
+// longer than maxFrames.
+std::shared_ptr<const SampleData> decodeSample(const std::string& path, int64_t maxFrames);
+
+// Mixes n output frames of the sample starting at pos (advanced). False once a sample
+// that does not loop has played its last frame.
+bool mixSample(const SampleData& s, bool loop, uint64_t& pos, uint64_t step, Gains g, float* out, int n);
+
+// True when a RIFF/WAVE file announces more sample data than it holds. libsndfile shortens
+// such files silently; we refuse them rather than play half a sound.
+bool wavTruncated(const std::string& path);
+
+// The file as it will be opened: names written for the other platform use backslashes.
+std::string hostPath(const std::string& path);
+
+}  // namespace korva::sound

@@ -1,0 +1,32 @@
+// Songs: whole pieces of music rendered straight at the mixing rate. Only the mixing
+// thread touches a song once it has been made (see README.md).
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace korva::sound {
+
+class Song {
+ public:
+  virtual ~Song() = default;
+  // Back to the start, with nothing still sounding.
+  virtual void rewind() = 0;
+  // Writes up to frames of interleaved stereo into out; fewer once the song has ended.
+  virtual size_t render(float* out, size_t frames) = 0;
+};
+
+// By content: a MIDI file, a sampled sound file, or a tracker module. Null when none of
+// them can read it.
+std::unique_ptr<Song> loadSong(const std::string& path, int rate);
+
+// Each loader; null on failure.
+std::unique_ptr<Song> loadTrackerSong(const std::vector<unsigned char>& bytes, int rate);
+std::unique_ptr<Song> loadMidiSong(const std::vector<unsigned char>& bytes, int rate, const std::string& soundFont);
+std::unique_ptr<Song> loadSampledSong(const std::string& path, int rate);
+
+// A standard MIDI file whose header and track chunks are all whole.
+bool isWellFormedMidi(const std::vector<unsigned char>& bytes);
+
+}  // namespace korva::sound
