@@ -25,10 +25,12 @@ bool waitReadable(int socket, int32_t ms) {
   auto deadline = Clock::now() + std::chrono::milliseconds(ms);
   for (;;) {
     pollfd p{socket, POLLIN, 0};
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    // Rounded up: poll's millisecond grain must not end the wait early.
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     int r = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
     if (r > 0) return true;
-    if (r == 0 || errno != EINTR) return false;
+    if (r < 0 && errno != EINTR) return false;
+    if (left <= 0) return false;
   }
 }
 
