@@ -84,6 +84,13 @@ bool FileStream::fill() {
 }
 
 int32_t FileStream::read(void* buffer, int32_t count) {
+  if (count > 0 && count <= end_ - start_) {
+    // The common case of small values: all of them read ahead already.
+    std::memcpy(buffer, block_.get() + start_, static_cast<size_t>(count));
+    start_ += count;
+    pos_ += count;
+    return count;
+  }
   if (count <= 0 || !readable_) return 0;
   flush();
   auto* out = static_cast<char*>(buffer);

@@ -35,7 +35,7 @@ class MemoryStream : public io::Stream {
   int32_t read(void* buffer, int32_t count) override {
     largestRead = std::max(largestRead, count);
     int32_t n = std::clamp<int32_t>(static_cast<int32_t>(bytes_.size() - at_), 0, std::max(count, 0));
-    std::memcpy(buffer, bytes_.data() + at_, static_cast<size_t>(n));
+    if (n > 0) std::memcpy(buffer, bytes_.data() + at_, static_cast<size_t>(n));
     at_ += static_cast<size_t>(n);
     return n;
   }
