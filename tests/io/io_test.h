@@ -42,7 +42,6 @@ class MemoryStream : public io::Stream {
   int32_t write(const void* buffer, int32_t count) override {
     auto* p = static_cast<const uint8_t*>(buffer);
     bytes_.insert(bytes_.end(), p, p + count);
-    ++writes;
     return count;
   }
   int32_t avail() override { return static_cast<int32_t>(bytes_.size() - at_); }
@@ -51,7 +50,6 @@ class MemoryStream : public io::Stream {
   int32_t h() const { return static_cast<int32_t>(handle()); }
   const std::vector<uint8_t>& bytes() const { return bytes_; }
   int32_t largestRead = 0;
-  int writes = 0;
 
  private:
   std::vector<uint8_t> bytes_;

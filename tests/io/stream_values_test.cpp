@@ -116,24 +116,6 @@ TEST_F(StreamValues, ReadLineDropsEveryCarriageReturn) {
   }
 }
 
-TEST_F(StreamValues, WriteStringAndWriteLineMakeTwoWrites) {
-  MemoryStream m;
-  WriteString(m.h(), S("abc"));
-  EXPECT_EQ(m.writes, 2);
-  WriteLine(m.h(), S("abc"));
-  EXPECT_EQ(m.writes, 4);
-}
-
-TEST_F(StreamValues, AvailAndEofComeFromTheStream) {
-  MemoryStream m({1, 2, 3});
-  EXPECT_EQ(ReadAvail(m.h()), 3);
-  EXPECT_EQ(Eof(m.h()), 0);
-  ReadShort(m.h());
-  EXPECT_EQ(ReadAvail(m.h()), 1);
-  ReadByte(m.h());
-  EXPECT_EQ(Eof(m.h()), 1);
-}
-
 TEST_F(StreamValues, UnknownHandlesRaiseInDebugModeAndDoNothingOtherwise) {
   const std::function<void(int32_t)> commands[] = {
       [](int32_t s) { Eof(s); },          [](int32_t s) { ReadAvail(s); },
