@@ -68,6 +68,15 @@ static void tcp(void) {
   logInt(_faccepttcpstream(server)); /* raises in debug mode */
 }
 
+/* Waits for a client that never comes: only the window's poll inside the accept can end it. */
+static void acceptForEver(void) {
+  int server = _fcreatetcpserver(0);
+  log(str("polling"));
+  while (!_faccepttcpstream(server)) {
+  }
+  log(str("accepted"));
+}
+
 static void listing(void) {
   int d = _freaddir(arg());
   vxStr* name = _fnextfile(d);
@@ -88,6 +97,7 @@ void __MAIN(void) {
     case 'b': banks(); break;
     case 't': tcp(); break;
     case 'd': listing(); break;
+    case 'a': acceptForEver(); break;
   }
   __vxStrStore(&argument, 0);
 }

@@ -5,12 +5,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "host/handles.h"
 #include "host/linker.h"
 #include "host/registry.h"
+#include "host/runtime.h"
 #include "io_test.h"
+#include "support/event_debugger.h"
 #include "support/programs.h"
 
 namespace korva::test {
@@ -18,15 +22,22 @@ namespace {
 
 class IoProgram : public ::testing::Test {
  protected:
-  static ProgramRun run(const std::string& commandLine, bool debug) {
-    static uint32_t entry = [] {
+  static uint32_t entry() {
+    static uint32_t base = [] {
       LinkResult r = linkImage(programImage("io"), runtimeSymbolTable());
       EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
       return r.base;
     }();
-    return runEntry(entry, debug, commandLine);
+    return base;
+  }
+  static ProgramRun run(const std::string& commandLine, bool debug) {
+    return runEntry(entry(), debug, commandLine);
+  }
+  void TearDown() override {
+    if (helper.joinable()) helper.join();
   }
   ScratchDir dir;
+  std::thread helper;
 };
 
 TEST_F(IoProgram, FileValuesRoundTrip) {
@@ -68,6 +79,19 @@ TEST_F(IoProgram, AServerExchangesValuesWithFiftyClients) {
   EXPECT_EQ(r.logs, (std::vector<std::string>{"7400", "1"}));
   EXPECT_EQ(r.endedBy, "TCP Server does not exist");
   EXPECT_EQ(Handles::count(HandleKind::Stream), 0u);
+  EXPECT_EQ(Handles::count(HandleKind::TcpServer), 0u);
+}
+
+TEST_F(IoProgram, AnEndRequestReachesAProgramPollingForClients) {
+  EventDebugger dbg;
+  dbg.onEvent = [&](const std::string& e) {
+    if (e == "log polling") helper = std::thread([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        runtime().asyncEnd();
+      });
+  };
+  runtime().execute(entry(), "a", &dbg, 0, 0);
+  EXPECT_EQ(dbg.events(), std::vector<std::string>{"log polling"}) << "a quiet end";
   EXPECT_EQ(Handles::count(HandleKind::TcpServer), 0u);
 }
 
