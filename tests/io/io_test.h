@@ -1,0 +1,94 @@
+// Shared pieces of the stream, file, bank and TCP tests: a fixture with one life of the
+// modules involved, an in-memory stream, a scratch directory and the error of a call.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "basic/strings.h"
+#include "host/errors.h"
+#include "host/modules.h"
+#include "io/commands.h"
+#include "io/stream.h"
+
+namespace korva::test {
+
+// The message of the run-time error that f raises; "" when it returns normally.
+template <class F>
+std::string errorOf(F&& f) {
+  try {
+    f();
+  } catch (const vxEx& e) {
+    return e.message ? e.message : "(quiet end)";
+  }
+  return "";
+}
+
+// A stream over bytes in memory: reads hand out what is left, writes append.
+class MemoryStream : public io::Stream {
+ public:
+  explicit MemoryStream(std::vector<uint8_t> bytes = {}) : bytes_(std::move(bytes)) {}
+  int32_t read(void* buffer, int32_t count) override {
+    largestRead = std::max(largestRead, count);
+    int32_t n = std::clamp<int32_t>(static_cast<int32_t>(bytes_.size() - at_), 0, std::max(count, 0));
+    if (n > 0) std::memcpy(buffer, bytes_.data() + at_, static_cast<size_t>(n));
+    at_ += static_cast<size_t>(n);
+    return n;
+  }
+  int32_t write(const void* buffer, int32_t count) override {
+    auto* p = static_cast<const uint8_t*>(buffer);
+    bytes_.insert(bytes_.end(), p, p + count);
+    return count;
+  }
+  int32_t avail() override { return static_cast<int32_t>(bytes_.size() - at_); }
+  int32_t eof() override { return at_ >= bytes_.size() ? 1 : 0; }
+
+  int32_t h() const { return static_cast<int32_t>(handle()); }
+  const std::vector<uint8_t>& bytes() const { return bytes_; }
+  int32_t largestRead = 0;
+
+ private:
+  std::vector<uint8_t> bytes_;
+  size_t at_ = 0;
+};
+
+// A directory of its own under the system's temporary directory, removed afterwards.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string templ = (std::filesystem::temp_directory_path() / "korva_io_XXXXXX").string();
+    path_ = mkdtemp(templ.data()) ? templ : "";
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Each test inside one life of the string pool, with the debug flag cleared afterwards.
+class IoTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(basic_create()); }
+  void TearDown() override {
+    setDebugFlag(false);
+    basic_destroy();
+  }
+  static vxStr* S(std::string_view text) { return vxStrNew(text); }
+  // The text of a string result, which is released.
+  static std::string text(vxStr* s) {
+    std::string t(vxStrView(s));
+    vxStrRelease(s);
+    return t;
+  }
+};
+
+}  // namespace korva::test
