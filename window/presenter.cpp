@@ -13,6 +13,9 @@ Presenter::~Presenter() { destroy(); }
 bool Presenter::prepare(SDL_Window* window, int width, int height, uint32_t sdlFormat) {
   release();
   if (!renderer_) {
+    // A software renderer draws straight into the window's own framebuffer rather than
+    // through a hidden GL renderer of SDL's (which loads and unloads a GL driver for it).
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     renderer_ = SDL_CreateRenderer(window, -1, 0);
     if (!renderer_) return false;
     SDL_RendererInfo info{};
