@@ -42,15 +42,9 @@ class TimerSet {
   virtual ~TimerSet() = default;
 };
 
-// The open graphics device as the window needs it.
-class GraphicsDevice {
- public:
-  virtual ~GraphicsDevice() = default;
-  virtual int width() const = 0;
-  virtual int height() const = 0;
-  virtual void present() = 0;          // repaint the window from the front buffer
-  virtual void saveCanvases() = 0;     // before a full-screen suspension
-  virtual void restoreCanvases() = 0;  // after the resumption
-};
+// The graphics device (graphics/display/graphics_device.h): the window opens, owns and
+// closes it, paints from its front buffer and has it save its canvases around a
+// full-screen suspension.
+class GraphicsDevice;
 
 }  // namespace korva

@@ -10,6 +10,7 @@
 
 #include "korva/runtime.h"
 #include "window/exec.h"
+#include "window/private/window_state.h"
 #include "window/scancodes.h"
 
 namespace korva {
@@ -18,9 +19,6 @@ namespace {
 constexpr char kTitle[] = "Korva Runtime Window";
 // How long a suspended poll sleeps before it looks at the interrupt flag again.
 constexpr int kWaitSliceMs = 100;
-constexpr int kFullScreen = 3;
-constexpr int kScaledWindow = 1;
-constexpr int kWindowed = 2;
 
 std::atomic<RuntimeWindow*> g_instance{nullptr};
 static_assert(std::atomic<bool>::is_always_lock_free, "interrupt() must be async-signal-safe");
@@ -70,23 +68,6 @@ bool isAlt(SDL_Scancode sc) { return sc == SDL_SCANCODE_LALT || sc == SDL_SCANCO
 
 }  // namespace
 
-struct RuntimeWindow::Impl {
-  SDL_Window* window = nullptr;
-  std::string commandLine;
-  std::atomic<Debugger*> debugger{nullptr};
-  std::atomic<bool> running{true};
-  bool suspended = false;
-  bool busy = false;
-  int displayState = 0;
-  std::unique_ptr<TimerSet> timers;
-  std::unique_ptr<AudioDriver> audio;
-  std::unique_ptr<InputDriver> input;
-  std::unique_ptr<FileSystemDriver> fileSystem;
-  GraphicsDevice* graphics = nullptr;
-  uint32_t buttonsDown = 0;  // bit per mouse button, for the capture
-  Children children;
-};
-
 bool mapMousePosition(int x, int y, int clientW, int clientH, int gfxW, int gfxH, bool scaled,
                       int& outX, int& outY) {
   if (gfxW <= 0 || gfxH <= 0) return false;
@@ -132,6 +113,7 @@ RuntimeWindow* RuntimeWindow::create(const std::string& commandLine, Debugger* d
   window->impl_->window = sdlWindow;
   window->impl_->commandLine = commandLine;
   window->impl_->debugger.store(debugger);
+  window->impl_->drivers.rebuild(false);
   g_instance.store(window);
   return window;
 }
@@ -145,11 +127,11 @@ RuntimeWindow::~RuntimeWindow() {
   Impl& d = *impl_;
   d.timers.reset();
   d.audio.reset();
-  d.graphics = nullptr;  // the graphics module owns the device and has closed it by now
-  d.displayState = 0;
+  closeGraphics(d.graphics.get());
   d.input.reset();
   d.fileSystem.reset();
   d.children.reap();
+  d.presenter.destroy();
   if (d.window) {
     SDL_CaptureMouse(SDL_FALSE);
     SDL_DestroyWindow(d.window);
@@ -180,6 +162,7 @@ bool RuntimeWindow::poll() {
     if (event.type == g_requestEvent.load()) {
       if (event.user.code == kSuspendRequest && !d.suspended) requestSuspend();
       if (event.user.code == kResumeRequest && d.suspended) requestResume();
+      if (event.user.code == kRepaint && !d.busy) present();
     } else {
       handleEvent(event);
     }
@@ -210,7 +193,8 @@ void RuntimeWindow::handleEvent(const SDL_Event& event) {
   if (event.type == SDL_WINDOWEVENT) {
     switch (event.window.event) {
       case SDL_WINDOWEVENT_EXPOSED:
-        if (d.graphics) d.graphics->present();
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+        present();
         return;
       default: break;
     }
@@ -335,7 +319,7 @@ void RuntimeWindow::suspend() {
   d.busy = true;
   if (d.audio) d.audio->suspendHook();
   if (d.displayState == kFullScreen) {
-    if (d.graphics) d.graphics->saveCanvases();
+    if (d.graphics) d.graphics->suspend();
     if (d.input) d.input->unacquireAll();
   }
   d.busy = false;
@@ -348,7 +332,7 @@ void RuntimeWindow::resume() {
   d.busy = true;
   if (d.displayState == kFullScreen) {
     if (d.input) d.input->acquireAll();
-    if (d.graphics) d.graphics->restoreCanvases();
+    if (d.graphics) d.graphics->resume();
   }
   if (d.audio) d.audio->resumeHook();
   d.suspended = false;
@@ -471,33 +455,6 @@ TimerSet* RuntimeWindow::openTimers(std::unique_ptr<TimerSet> timers) {
 }
 TimerSet* RuntimeWindow::timers() const { return impl_->timers.get(); }
 
-void RuntimeWindow::setGraphics(GraphicsDevice* device, int displayState) {
-  Impl& d = *impl_;
-  if (!device) displayState = 0;
-  bool wasFullScreen = d.displayState == kFullScreen;
-  bool isFullScreen = displayState == kFullScreen;
-  if (wasFullScreen && !isFullScreen && d.input) d.input->unacquireAll();
-  d.graphics = device;
-  d.displayState = displayState;
-  if (isFullScreen && !wasFullScreen && d.input) d.input->acquireAll();
-}
-
-GraphicsDevice* RuntimeWindow::graphics() const { return impl_->graphics; }
-
-void RuntimeWindow::moveMouse(int x, int y) {
-  auto& d = *impl_;
-  if (d.displayState == kScaledWindow && d.graphics && d.graphics->width() > 0 &&
-      d.graphics->height() > 0) {
-    int clientW = 0, clientH = 0;
-    SDL_GetWindowSize(d.window, &clientW, &clientH);
-    x = static_cast<int>(int64_t{x} * clientW / d.graphics->width());
-    y = static_cast<int>(int64_t{y} * clientH / d.graphics->height());
-  }
-  if (d.displayState == kScaledWindow || d.displayState == kWindowed)
-    SDL_WarpMouseInWindow(d.window, x, y);
-  else
-    SDL_WarpMouseGlobal(x, y);
-}
 void RuntimeWindow::setBusy(bool busy) { impl_->busy = busy; }
 SDL_Window* RuntimeWindow::sdlWindow() const { return impl_->window; }
 

@@ -9,16 +9,22 @@
 #include "window/drivers.h"
 
 struct SDL_Window;
+struct SDL_Renderer;
 union SDL_Event;
 
 namespace korva {
 
 class Debugger;
+class GraphicsDevice;
+class DisplayDrivers;
+struct GfxMode;
 
 class RuntimeWindow {
  public:
   // Private requests, as posted by the environment's thread.
   enum Request : int { kSuspendRequest = 1025, kResumeRequest = 1026, kWakeUp = 1027 };
+  // Posted by the presentation timer: repaint the window from the front buffer.
+  static constexpr int kRepaint = 1028;
 
   // The window, or null when one exists already (or no window can be made at all).
   // flags bit 0: top-most.
@@ -81,17 +87,42 @@ class RuntimeWindow {
   TimerSet* openTimers(std::unique_ptr<TimerSet> timers);
   TimerSet* timers() const;
 
-  // The graphics device is owned by the graphics module; the window only paints through
-  // it and uses its size for the mouse. Entering or leaving display state 3 acquires or
-  // releases the open input driver.
-  void setGraphics(GraphicsDevice* device, int displayState);
+  // Display drivers (the window system's displays) and their modes, counted from 0. The
+  // list holds the primary display until the first countDrivers, which lists them all.
+  // Out-of-range indexes give an empty name, no modes and a null mode.
+  int countDrivers();
+  std::string driverName(int driver) const;
+  int countModes(int driver) const;
+  const GfxMode* modeInfo(int driver, int mode) const;
+  bool driver3D(int) const { return false; }
+  bool windowed3D() const { return false; }
+  const DisplayDrivers& drivers() const;
+
+  // Graphics open in one of three display states (see graphics/display/README.md), chosen
+  // by the flags: kWindowedGraphics alone a window whose client area is width x height,
+  // with kScaledGraphics a resizable window that keeps its size and stretches the picture,
+  // without kWindowedGraphics full screen on the driver at that index (depth 0: chosen).
+  // Null, and nothing changed, when graphics are open already or the device cannot be made.
+  enum GraphicsFlags : int { kWindowedGraphics = 1, kScaledGraphics = 2, k3DGraphics = 4 };
+  GraphicsDevice* openGraphics(int width, int height, int depth, int driver, int flags);
+  // Only the open device is closed; the window stays as it is, except that full screen
+  // gives the window back its earlier style and place.
+  void closeGraphics(GraphicsDevice* device);
   GraphicsDevice* graphics() const;
+  // Shows the back buffer (the graphics device's flip).
+  void flip(bool wait);
+  // Repaints the window from the front buffer.
+  void present();
+  // How many times the window has been painted from the front buffer.
+  uint64_t presentations() const;
   // Places the system pointer at graphics coordinates (scaled to the client area in the
   // scaled window); used by the input driver.
   void moveMouse(int x, int y);
   // Set while graphics are opened or closed: window events are then left alone.
   void setBusy(bool busy);
   SDL_Window* sdlWindow() const;
+  // Null until graphics were first opened.
+  SDL_Renderer* sdlRenderer() const;
 
   ~RuntimeWindow();
 
@@ -101,6 +132,10 @@ class RuntimeWindow {
   void handleInput(const SDL_Event& event);
   void handleActivation(const SDL_Event& event);
   void closeRequested();
+  bool presentFront(bool vsync);
+  GraphicsDevice* openWindowed(int width, int height, int flags);
+  GraphicsDevice* openFullScreen(int width, int height, int depth, int flags);
+  void dropWindowEvents();
   void report(const char* message, bool isError);
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -1,5 +1,6 @@
 // Canvas state, locking, pixel access, blits and backups.
 #include <cstring>
+#include <utility>
 
 #include "graphics/canvas/private/blitter.h"
 #include "graphics/canvas/canvas.h"
@@ -22,7 +23,7 @@ void setTextRenderer(TextRenderer* renderer) { textRenderer = renderer; }
 int Canvas::liveCount() { return liveCanvases; }
 uint32_t Canvas::sharedPenColor() { return penColor; }
 
-Canvas::Canvas(GraphicsDevice* device, std::unique_ptr<Surface> surface, uint32_t flags)
+Canvas::Canvas(GraphicsDevice* device, std::shared_ptr<Surface> surface, uint32_t flags)
     : flags_(flags), device_(device), surface_(std::move(surface)) {
   bounds_ = Rect{0, 0, surface_->width(), surface_->height()};
   wordsPerRow_ = (bounds_.right + 31) / 32;
@@ -170,6 +171,17 @@ void Canvas::backup() {
   if (surface_->systemMemory()) return;
   backup_ = Surface::create(bounds_.right, bounds_.bottom, format().layout(), true);
   if (backup_) blitter::copy(*backup_, 0, 0, *surface_, 0, 0, bounds_.right, bounds_.bottom);
+}
+
+bool Canvas::swapSurfaces(Canvas& other) {
+  if (lockCount_ > 0 || other.lockCount_ > 0) return false;
+  if (surface_->width() != other.surface_->width() || surface_->height() != other.surface_->height() ||
+      !(format().layout() == other.format().layout()))
+    return false;
+  std::swap(surface_, other.surface_);
+  if (!mask_.empty()) buildMask();
+  if (!other.mask_.empty()) other.buildMask();
+  return true;
 }
 
 void Canvas::restore() {

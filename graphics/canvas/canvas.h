@@ -45,10 +45,11 @@ class Canvas {
   // Creation flag of the system-memory canvas into which animation strips are loaded.
   static constexpr uint32_t kSystemMemory = 0x2000;
 
-  // The canvas owns the surface, which must not be null. Mask colour 0, colour white, clear
-  // colour opaque black, origin and handle (0, 0), viewport the whole surface; no font until
-  // the owner gives it its default one with setFont.
-  Canvas(GraphicsDevice* device, std::unique_ptr<Surface> surface, uint32_t flags = 0);
+  // The canvas holds the surface, which must not be null; two canvases may share one (the
+  // windowed front and back buffers). Mask colour 0, colour white, clear colour opaque
+  // black, origin and handle (0, 0), viewport the whole surface; no font until the owner
+  // gives it its default one with setFont.
+  Canvas(GraphicsDevice* device, std::shared_ptr<Surface> surface, uint32_t flags = 0);
   // A canvas on a fresh surface; null when the surface cannot be made.
   static std::unique_ptr<Canvas> create(int width, int height, const PixelLayout& layout,
                                         GraphicsDevice* device = nullptr, uint32_t flags = 0);
@@ -132,6 +133,11 @@ class Canvas {
   void restore();
   bool hasBackup() const { return backup_ != nullptr; }
 
+  // A page flip: the two canvases trade surfaces and keep the rest of their state. Both
+  // surfaces must have the same size and format; collision masks follow the new pixels.
+  // False (nothing done) when either canvas is locked or the surfaces do not match.
+  bool swapSurfaces(Canvas& other);
+
   // Advanced once by every drawing operation; read by the presentation timer from its own
   // thread, so it is atomic (relaxed: a stale value only delays one repaint).
   uint32_t stamp() const { return stamp_.load(std::memory_order_relaxed); }
@@ -156,7 +162,7 @@ class Canvas {
 
   uint32_t flags_;
   GraphicsDevice* device_;
-  std::unique_ptr<Surface> surface_;
+  std::shared_ptr<Surface> surface_;
   std::atomic<uint32_t> stamp_{0};
   std::unique_ptr<Surface> backup_;
   int pitch_ = 0;

@@ -60,18 +60,4 @@ class Tracked : public Driver {
   std::string name_;
 };
 
-class FakeGraphics : public GraphicsDevice {
- public:
-  FakeGraphics(Log& log, int w, int h) : log_(log), w_(w), h_(h) {}
-  int width() const override { return w_; }
-  int height() const override { return h_; }
-  void present() override { log_.push_back("present"); }
-  void saveCanvases() override { log_.push_back("save"); }
-  void restoreCanvases() override { log_.push_back("restore"); }
-
- private:
-  Log& log_;
-  int w_, h_;
-};
-
 }  // namespace korva::testing

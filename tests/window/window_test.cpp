@@ -9,12 +9,14 @@
 #include <mutex>
 #include <thread>
 
+#include "graphics/canvas/canvas.h"
+#include "graphics/display/display_drivers.h"
+#include "graphics/display/graphics_device.h"
 #include "window/window_fakes.h"
 
 namespace korva {
 namespace {
 
-using testing::FakeGraphics;
 using testing::FakeInput;
 using testing::Log;
 using testing::RecordingDebugger;
@@ -93,6 +95,12 @@ class WindowTest : public ::testing::Test {
   void TearDown() override { RuntimeWindow::destroy(window); }
 
   FakeInput* openInput() { return static_cast<FakeInput*>(window->openInput(std::make_unique<FakeInput>(log))); }
+  // Full screen in the first mode the primary display lists.
+  GraphicsDevice* openFullScreen() {
+    const GfxMode* mode = window->modeInfo(0, 0);
+    if (!mode) return nullptr;
+    return window->openGraphics(mode->width, mode->height, 0, 0, 0);
+  }
 
   RecordingDebugger debugger;
   Log log;
@@ -329,8 +337,9 @@ TEST_F(WindowTest, MouseIsScaledAndClampedToTheGraphics) {
   pushMotion(10, 10);  // no graphics yet: not passed on
   EXPECT_TRUE(window->poll());
 
-  FakeGraphics graphics(log, 400, 300);
-  window->setGraphics(&graphics, 1);
+  GraphicsDevice* graphics = window->openGraphics(400, 300, 0, 0, 3);
+  ASSERT_NE(graphics, nullptr);
+  ASSERT_EQ(window->displayState(), 1);
   SDL_SetWindowSize(window->sdlWindow(), 800, 600);
   int w = 0, h = 0;
   SDL_GetWindowSize(window->sdlWindow(), &w, &h);
@@ -339,7 +348,9 @@ TEST_F(WindowTest, MouseIsScaledAndClampedToTheGraphics) {
   pushMotion(401, 599);
   pushMotion(-10, 5000);
   EXPECT_TRUE(window->poll());
-  window->setGraphics(&graphics, 2);
+  window->closeGraphics(graphics);
+  ASSERT_NE(window->openGraphics(400, 300, 0, 0, 1), nullptr);
+  ASSERT_EQ(window->displayState(), 2);
   pushMotion(500, 10);
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE);
@@ -348,7 +359,7 @@ TEST_F(WindowTest, MouseIsScaledAndClampedToTheGraphics) {
   EXPECT_TRUE(window->poll());
   EXPECT_EQ(log, (Log{"mouse 200,299", "mouse 0,299", "mouse 399,10", "button down 1",
                       "button down 3", "button up 2"}));
-  window->setGraphics(nullptr, 0);
+  window->closeGraphics(window->graphics());
 }
 
 TEST(MouseMapping, ScalesTruncatesAndClamps) {
@@ -370,8 +381,9 @@ TEST(MouseMapping, ScalesTruncatesAndClamps) {
 
 TEST_F(WindowTest, FullScreenInputOnlyAcquiresAndFocusDecidesSuspension) {
   openInput();
-  FakeGraphics graphics(log, 640, 480);
-  window->setGraphics(&graphics, 3);
+  GraphicsDevice* graphics = openFullScreen();
+  ASSERT_NE(graphics, nullptr);
+  ASSERT_EQ(window->displayState(), 3);
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
   pushMotion(5, 5);
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
@@ -386,7 +398,7 @@ TEST_F(WindowTest, FullScreenInputOnlyAcquiresAndFocusDecidesSuspension) {
   pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
   Watchdog watchdog(window);
   EXPECT_TRUE(window->poll());
-  EXPECT_EQ(log, (Log{"save", "unacquire", "acquire", "restore"}));
+  EXPECT_EQ(log, (Log{"unacquire", "acquire"}));
   EXPECT_EQ(debugger.stops, 1);
   EXPECT_EQ(debugger.runs, 1);
 
@@ -401,35 +413,42 @@ TEST_F(WindowTest, FullScreenInputOnlyAcquiresAndFocusDecidesSuspension) {
   EXPECT_EQ(debugger.runs, 3);
 
   log.clear();
-  window->setGraphics(nullptr, 0);
+  window->closeGraphics(graphics);
   EXPECT_EQ(log, (Log{"unacquire"}));
+  EXPECT_EQ(window->displayState(), 0);
 }
 
-TEST_F(WindowTest, WindowedStatesIgnoreFocusLoss) {
-  FakeGraphics graphics(log, 640, 480);
-  for (int state : {1, 2}) {
-    window->setGraphics(&graphics, state);
+TEST_F(WindowTest, WindowedStatesIgnoreFocusLossAndRepaintWhenExposed) {
+  for (int flags : {3, 1}) {
+    GraphicsDevice* graphics = window->openGraphics(64, 48, 0, 0, flags);
+    ASSERT_NE(graphics, nullptr);
     pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
     pushWindowEvent(window, SDL_WINDOWEVENT_MINIMIZED);
     pushKey(SDL_KEYUP, SDL_SCANCODE_F10);
     EXPECT_TRUE(window->poll());
     EXPECT_FALSE(window->suspended());
+    uint64_t painted = window->presentations();
+    pushWindowEvent(window, SDL_WINDOWEVENT_EXPOSED);
+    EXPECT_TRUE(window->poll());
+    EXPECT_EQ(window->presentations(), painted + 1);
+    window->closeGraphics(graphics);
   }
-  pushWindowEvent(window, SDL_WINDOWEVENT_EXPOSED);
-  EXPECT_TRUE(window->poll());
-  EXPECT_EQ(log, (Log{"present"}));
-  window->setGraphics(nullptr, 0);
 }
 
-TEST_F(WindowTest, FullScreenStopRequestSuspendsWithoutAFocusChange) {
-  FakeGraphics graphics(log, 640, 480);
-  window->setGraphics(&graphics, 3);
+TEST_F(WindowTest, FullScreenStopRequestSuspendsWithoutAFocusChangeAndKeepsThePicture) {
+  GraphicsDevice* graphics = openFullScreen();
+  ASSERT_NE(graphics, nullptr);
+  Canvas* image = graphics->createCanvas(8, 8, 0);
   window->requestSuspend();
   EXPECT_TRUE(window->suspended());
+  EXPECT_TRUE(graphics->frontBuffer()->hasBackup());
+  EXPECT_TRUE(graphics->backBuffer()->hasBackup());
+  EXPECT_TRUE(image->hasBackup());
   window->requestResume();
   EXPECT_FALSE(window->suspended());
-  EXPECT_EQ(log, (Log{"save", "restore"}));
-  window->setGraphics(nullptr, 0);
+  EXPECT_FALSE(graphics->frontBuffer()->hasBackup());
+  EXPECT_FALSE(image->hasBackup());
+  window->closeGraphics(graphics);
 }
 
 TEST_F(WindowTest, EachDriverOpensOnceAndClosesOnlyWhenItIsTheOpenOne) {
@@ -442,8 +461,8 @@ TEST_F(WindowTest, EachDriverOpensOnceAndClosesOnlyWhenItIsTheOpenOne) {
   window->closeInput(nullptr);
   EXPECT_EQ(window->input(), input);
 
-  FakeGraphics graphics(log, 640, 480);
-  window->setGraphics(&graphics, 3);
+  GraphicsDevice* graphics = openFullScreen();
+  ASSERT_NE(graphics, nullptr);
   log.clear();
   window->closeInput(input);
   EXPECT_EQ(log, (Log{"unacquire", "input destroyed"}));
@@ -451,7 +470,7 @@ TEST_F(WindowTest, EachDriverOpensOnceAndClosesOnlyWhenItIsTheOpenOne) {
   log.clear();
   openInput();
   EXPECT_EQ(log, (Log{"acquire"}));
-  window->setGraphics(nullptr, 0);
+  window->closeGraphics(graphics);
 
   AudioDriver* audio = window->openAudio(std::make_unique<Tracked<AudioDriver>>(log, "audio"));
   ASSERT_NE(audio, nullptr);

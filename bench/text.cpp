@@ -1,0 +1,83 @@
+// Text drawing against the blit it ends in: a 40-character line of the default font onto a
+// 640 x 480 buffer, and one solid blit of a block of the same size as the reference. Also
+// the cost of making a font (face look-up, rendering every glyph into the atlas). Prints
+// the ratio of the text line's CPU time to the block blit's after the usual output.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "graphics/canvas/canvas.h"
+#include "graphics/display/graphics_device.h"
+#include "graphics/fonts/font.h"
+
+using namespace korva;
+
+namespace {
+
+const std::string kLine = "The quick brown fox jumps over 13 lazy dogs";
+
+std::unique_ptr<GraphicsDevice> device() {
+  return GraphicsDevice::create(nullptr, 640, 480, PixelLayout::xrgb8888(), true);
+}
+
+std::map<std::string, double>& cpuTimes() {
+  static std::map<std::string, double> times;
+  return times;
+}
+
+void BM_TextLine(benchmark::State& st) {
+  auto d = device();
+  Canvas& target = *d->backBuffer();
+  target.setColor(0xFFE0C040);
+  int i = 0;
+  for (auto _ : st) {
+    target.text((i * 37) % 300, (i * 53) % 460, kLine);
+    ++i;
+  }
+  benchmark::ClobberMemory();
+}
+BENCHMARK(BM_TextLine);
+
+void BM_BlitLineReference(benchmark::State& st) {
+  auto d = device();
+  Font* font = d->defaultFont();
+  Canvas& target = *d->backBuffer();
+  Canvas* block = d->createCanvas(static_cast<int>(font->stringWidth(kLine)), font->height(), 0);
+  int i = 0;
+  for (auto _ : st) {
+    target.blit((i * 37) % 300, (i * 53) % 460, *block, 0, 0, block->width(), block->height(), false);
+    ++i;
+  }
+  benchmark::ClobberMemory();
+}
+BENCHMARK(BM_BlitLineReference);
+
+void BM_LoadFont(benchmark::State& st) {
+  auto d = device();
+  for (auto _ : st) d->freeFont(d->loadFont("courier", static_cast<int>(st.range(0)), 0));
+}
+BENCHMARK(BM_LoadFont)->Arg(12)->Arg(32)->Unit(benchmark::kMicrosecond);
+
+class Collect : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) cpuTimes()[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Collect reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto& t = cpuTimes();
+  if (t.count("BM_TextLine") && t.count("BM_BlitLineReference"))
+    std::printf("\ntext line / block blit of the same size (CPU time): %.1fx\n",
+                t["BM_TextLine"] / t["BM_BlitLineReference"]);
+  benchmark::Shutdown();
+  return 0;
+}

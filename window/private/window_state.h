@@ -1,0 +1,55 @@
+// The runtime window's state, shared by its source files (event loop, graphics).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "graphics/display/display_drivers.h"
+#include "graphics/display/graphics_device.h"
+#include "window/drivers.h"
+#include "window/exec.h"
+#include "window/presentation_timer.h"
+#include "window/presenter.h"
+#include "window/runtime_window.h"
+
+struct SDL_Window;
+
+namespace korva {
+
+constexpr int kScaledWindow = 1;
+constexpr int kWindowed = 2;
+constexpr int kFullScreen = 3;
+
+struct RuntimeWindow::Impl {
+  SDL_Window* window = nullptr;
+  std::string commandLine;
+  std::atomic<Debugger*> debugger{nullptr};
+  std::atomic<bool> running{true};
+  bool suspended = false;
+  bool busy = false;
+  // Also read by the presentation timer's thread.
+  std::atomic<int> displayState{0};
+  std::unique_ptr<TimerSet> timers;
+  std::unique_ptr<AudioDriver> audio;
+  std::unique_ptr<InputDriver> input;
+  std::unique_ptr<FileSystemDriver> fileSystem;
+  uint32_t buttonsDown = 0;  // bit per mouse button, for the capture
+  Children children;
+
+  DisplayDrivers drivers;
+  int currentDriver = -1;  // index into drivers while graphics are open
+  std::unique_ptr<GraphicsDevice> graphics;
+  Presenter presenter;
+  PresentationTimer presentationTimer;
+  std::atomic<uint32_t> lastPresented{0};
+  uint64_t presentations = 0;
+  // The window as it was before full screen took it over.
+  struct Placement {
+    int x = 0, y = 0, w = 0, h = 0;
+    uint32_t flags = 0;
+  } saved;
+};
+
+}  // namespace korva

@@ -1,0 +1,239 @@
+// The window's graphics: display drivers, opening and closing the graphics device in the
+// three display states, presentation and the pointer. The states and their transitions
+// are described in graphics/display/README.md.
+#include <SDL2/SDL.h>
+
+#include <string>
+#include <vector>
+
+#include "graphics/display/display_formats.h"
+#include "window/private/window_state.h"
+
+namespace korva {
+
+namespace {
+
+constexpr std::chrono::milliseconds kPresentationPeriod{100};
+// The codes a failed flip reports, as programs' logs have always shown them: the surface
+// was busy (locked), or the display refused the picture.
+constexpr int kFlipSurfaceBusy = 430;
+constexpr int kFlipGenericFailure = 16389;
+
+}  // namespace
+
+int RuntimeWindow::countDrivers() {
+  Impl& d = *impl_;
+  if (!d.drivers.allListed()) d.drivers.rebuild(true);
+  return d.drivers.count();
+}
+
+std::string RuntimeWindow::driverName(int driver) const {
+  const GfxDriver* g = impl_->drivers.driver(driver);
+  return g ? g->name : std::string();
+}
+
+int RuntimeWindow::countModes(int driver) const {
+  const GfxDriver* g = impl_->drivers.driver(driver);
+  return g ? static_cast<int>(g->modes.size()) : 0;
+}
+
+const GfxMode* RuntimeWindow::modeInfo(int driver, int mode) const { return impl_->drivers.mode(driver, mode); }
+const DisplayDrivers& RuntimeWindow::drivers() const { return impl_->drivers; }
+GraphicsDevice* RuntimeWindow::graphics() const { return impl_->graphics.get(); }
+uint64_t RuntimeWindow::presentations() const { return impl_->presentations; }
+SDL_Renderer* RuntimeWindow::sdlRenderer() const { return impl_->presenter.renderer(); }
+
+GraphicsDevice* RuntimeWindow::openGraphics(int width, int height, int depth, int driver, int flags) {
+  Impl& d = *impl_;
+  if (d.graphics || width <= 0 || height <= 0) return nullptr;
+  d.busy = true;
+  d.currentDriver = (flags & kWindowedGraphics) ? 0 : driver;
+  GraphicsDevice* device = nullptr;
+  if (flags & kWindowedGraphics)
+    device = openWindowed(width, height, flags);
+  else
+    device = openFullScreen(width, height, depth, flags);
+  if (device) {
+    Canvas* front = device->frontBuffer();
+    d.lastPresented.store(0);
+    // In full screen too: the front buffer is the screen, so drawing on it must show.
+    d.presentationTimer.start(kPresentationPeriod, [this, front] {
+      Impl& s = *impl_;
+      uint32_t stamp = front->stamp();
+      if (s.displayState.load() == 0 || stamp == s.lastPresented.load()) return;
+      s.lastPresented.store(stamp);
+      post(static_cast<Request>(kRepaint));
+    });
+    presentFront(false);
+  } else {
+    d.currentDriver = -1;
+  }
+  dropWindowEvents();
+  d.busy = false;
+  return device;
+}
+
+GraphicsDevice* RuntimeWindow::openWindowed(int width, int height, int flags) {
+  Impl& d = *impl_;
+  const GfxDriver* driver = d.drivers.driver(0);
+  SDL_DisplayMode desktop{};
+  int display = driver ? driver->display : 0;
+  uint32_t format = SDL_GetDesktopDisplayMode(display, &desktop) == 0 ? desktop.format : uint32_t{SDL_PIXELFORMAT_RGB888};
+  PixelLayout layout = desktopLayout(format);
+  auto device = GraphicsDevice::create(this, width, height, layout, true,
+                                       DisplayTiming{desktop.refresh_rate, desktop.h});
+  if (!device || !d.presenter.prepare(d.window, width, height, sdlFormatOf(layout))) {
+    d.presenter.release();
+    return nullptr;
+  }
+  const bool scaled = (flags & kScaledGraphics) != 0;
+  const bool neverShown = (SDL_GetWindowFlags(d.window) & SDL_WINDOW_HIDDEN) != 0;
+  SDL_SetWindowBordered(d.window, SDL_TRUE);
+  SDL_SetWindowResizable(d.window, scaled ? SDL_TRUE : SDL_FALSE);
+  // A scaled window keeps the size it has; one that was never shown has none worth keeping.
+  if (!scaled || neverShown) SDL_SetWindowSize(d.window, width, height);
+  SDL_ShowWindow(d.window);
+  d.graphics = std::move(device);
+  d.displayState.store(scaled ? kScaledWindow : kWindowed);
+  return d.graphics.get();
+}
+
+GraphicsDevice* RuntimeWindow::openFullScreen(int width, int height, int depth, int flags) {
+  Impl& d = *impl_;
+  const GfxDriver* driver = d.drivers.driver(d.currentDriver);
+  if (!driver) return nullptr;
+  const int chosen = chooseFullScreenDepth(
+      depth, (flags & k3DGraphics) != 0,
+      [&](int bits) {
+        return (bits == 16 || bits == 24 || bits == 32) && fullScreenMode(*driver, width, height, bits) != nullptr;
+      },
+      blitCapabilityScore);
+  if (chosen == 0) return nullptr;
+  const GfxMode* mode = fullScreenMode(*driver, width, height, chosen);
+
+  Impl::Placement& saved = d.saved;
+  SDL_GetWindowPosition(d.window, &saved.x, &saved.y);
+  SDL_GetWindowSize(d.window, &saved.w, &saved.h);
+  saved.flags = SDL_GetWindowFlags(d.window);
+  auto restorePlacement = [&] {
+    SDL_SetWindowFullscreen(d.window, 0);
+    SDL_SetWindowBordered(d.window, (saved.flags & SDL_WINDOW_BORDERLESS) ? SDL_FALSE : SDL_TRUE);
+    SDL_SetWindowResizable(d.window, (saved.flags & SDL_WINDOW_RESIZABLE) ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowSize(d.window, saved.w, saved.h);
+    SDL_SetWindowPosition(d.window, saved.x, saved.y);
+    if (saved.flags & SDL_WINDOW_HIDDEN) SDL_HideWindow(d.window);
+  };
+
+  PixelLayout layout = layoutForDepth(chosen);
+  auto device = GraphicsDevice::create(this, width, height, layout, false, DisplayTiming{mode->refreshRate, height});
+  SDL_DisplayMode sdlMode{mode->sdlFormat, mode->width, mode->height, mode->refreshRate, nullptr};
+  SDL_SetWindowPosition(d.window, SDL_WINDOWPOS_CENTERED_DISPLAY(driver->display),
+                        SDL_WINDOWPOS_CENTERED_DISPLAY(driver->display));
+  SDL_ShowWindow(d.window);
+  if (!device || SDL_SetWindowDisplayMode(d.window, &sdlMode) != 0 ||
+      SDL_SetWindowFullscreen(d.window, SDL_WINDOW_FULLSCREEN) != 0 ||
+      !d.presenter.prepare(d.window, width, height, sdlFormatOf(layout))) {
+    d.presenter.release();
+    restorePlacement();
+    return nullptr;
+  }
+  d.graphics = std::move(device);
+  d.displayState.store(kFullScreen);
+  if (d.input) d.input->acquireAll();
+  return d.graphics.get();
+}
+
+void RuntimeWindow::closeGraphics(GraphicsDevice* device) {
+  Impl& d = *impl_;
+  if (!device || device != d.graphics.get()) return;
+  d.busy = true;
+  const bool fullScreen = d.displayState.load() == kFullScreen;
+  if (fullScreen && d.input) d.input->unacquireAll();
+  // The timer reads the front buffer: it stops before the device goes.
+  d.presentationTimer.stop();
+  d.graphics.reset();
+  d.presenter.release();
+  d.currentDriver = -1;
+  if (fullScreen) {
+    const Impl::Placement& saved = d.saved;
+    SDL_SetWindowFullscreen(d.window, 0);
+    SDL_SetWindowBordered(d.window, (saved.flags & SDL_WINDOW_BORDERLESS) ? SDL_FALSE : SDL_TRUE);
+    SDL_SetWindowResizable(d.window, (saved.flags & SDL_WINDOW_RESIZABLE) ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowSize(d.window, saved.w, saved.h);
+    SDL_SetWindowPosition(d.window, saved.x, saved.y);
+    if (saved.flags & SDL_WINDOW_HIDDEN) SDL_HideWindow(d.window);
+  }
+  d.displayState.store(0);
+  dropWindowEvents();
+  d.busy = false;
+}
+
+// Events the window system sent about our own style and size changes are not input and
+// must not suspend the program; a close request is kept.
+void RuntimeWindow::dropWindowEvents() {
+  SDL_PumpEvents();
+  std::vector<SDL_Event> keep;
+  SDL_Event event;
+  while (SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT) == 1)
+    if (event.window.event == SDL_WINDOWEVENT_CLOSE || event.window.windowID != SDL_GetWindowID(impl_->window))
+      keep.push_back(event);
+  for (SDL_Event& e : keep) SDL_PushEvent(&e);
+}
+
+bool RuntimeWindow::presentFront(bool vsync) {
+  Impl& d = *impl_;
+  GraphicsDevice* device = d.graphics.get();
+  int state = d.displayState.load();
+  if (!device || state == 0) return true;
+  int sourceW = device->width(), sourceH = device->height();
+  if (state == kWindowed) SDL_GetWindowSize(d.window, &sourceW, &sourceH);
+  ++d.presentations;
+  return d.presenter.present(device->frontBuffer()->surface(), sourceW, sourceH, state != kWindowed, vsync);
+}
+
+void RuntimeWindow::present() { presentFront(false); }
+
+void RuntimeWindow::flip(bool wait) {
+  Impl& d = *impl_;
+  GraphicsDevice* device = d.graphics.get();
+  int state = d.displayState.load();
+  if (!device || state == 0) return;
+  const bool timedWait = wait && !d.presenter.hasVSync();
+  Canvas& front = *device->frontBuffer();
+  Canvas& back = *device->backBuffer();
+  if (state != kFullScreen) {
+    if (timedWait) device->waitVBlank();
+    front.setStamp(back.stamp());
+    if (front.stamp() != d.lastPresented.load()) {
+      d.lastPresented.store(front.stamp());
+      presentFront(wait);
+    }
+    return;
+  }
+  int failure = 0;
+  if (!front.swapSurfaces(back)) {
+    failure = kFlipSurfaceBusy;
+  } else {
+    if (timedWait) device->waitVBlank();
+    d.lastPresented.store(front.stamp());
+    if (!presentFront(wait)) failure = kFlipGenericFailure;
+  }
+  if (failure) debugLog(("Flip Failed! Return code:" + std::to_string(failure)).c_str());
+}
+
+void RuntimeWindow::moveMouse(int x, int y) {
+  Impl& d = *impl_;
+  int state = d.displayState.load();
+  if (state == kScaledWindow && d.graphics && d.graphics->width() > 0 && d.graphics->height() > 0) {
+    int clientW = 0, clientH = 0;
+    SDL_GetWindowSize(d.window, &clientW, &clientH);
+    x = static_cast<int>(int64_t{x} * clientW / d.graphics->width());
+    y = static_cast<int>(int64_t{y} * clientH / d.graphics->height());
+  }
+  if (state == kScaledWindow || state == kWindowed)
+    SDL_WarpMouseInWindow(d.window, x, y);
+  else
+    SDL_WarpMouseGlobal(x, y);
+}
+
+}  // namespace korva
