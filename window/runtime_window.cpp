@@ -68,6 +68,14 @@ bool isAlt(SDL_Scancode sc) { return sc == SDL_SCANCODE_LALT || sc == SDL_SCANCO
 
 }  // namespace
 
+int scaledWindowCoordinate(int graphics, int client, int gfx) {
+  if (gfx <= 0) return graphics;
+  int64_t scaled = int64_t{graphics} * client;
+  int64_t q = scaled / gfx;
+  if (scaled % gfx != 0 && scaled > 0) ++q;  // round up: truncation going back lands on it
+  return static_cast<int>(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
+}
+
 bool mapMousePosition(int x, int y, int clientW, int clientH, int gfxW, int gfxH, bool scaled,
                       int& outX, int& outY) {
   if (gfxW <= 0 || gfxH <= 0) return false;

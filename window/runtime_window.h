@@ -146,5 +146,9 @@ class RuntimeWindow {
 // position cannot be mapped (a zero-sized area).
 bool mapMousePosition(int x, int y, int clientW, int clientH, int gfxW, int gfxH, bool scaled,
                       int& outX, int& outY);
+// The window coordinate (client size `client`, graphics size `gfx`) for a graphics
+// coordinate in the scaled window: the smallest one that mapMousePosition brings back to
+// it, so placing the pointer and reading it back agree.
+int scaledWindowCoordinate(int graphics, int client, int gfx);
 
 }  // namespace korva

@@ -227,8 +227,8 @@ void RuntimeWindow::moveMouse(int x, int y) {
   if (state == kScaledWindow && d.graphics && d.graphics->width() > 0 && d.graphics->height() > 0) {
     int clientW = 0, clientH = 0;
     SDL_GetWindowSize(d.window, &clientW, &clientH);
-    x = static_cast<int>(int64_t{x} * clientW / d.graphics->width());
-    y = static_cast<int>(int64_t{y} * clientH / d.graphics->height());
+    x = scaledWindowCoordinate(x, clientW, d.graphics->width());
+    y = scaledWindowCoordinate(y, clientH, d.graphics->height());
   }
   if (state == kScaledWindow || state == kWindowed)
     SDL_WarpMouseInWindow(d.window, x, y);

@@ -22,7 +22,7 @@ class InputCommands : public test::WindowFixture {
  protected:
   void SetUp() override {
     WindowFixture::SetUp();
-    window->setGraphics(&graphics, 2);
+    useGraphics(2);
     ASSERT_TRUE(input_create());
     created = true;
   }
@@ -109,13 +109,15 @@ TEST_F(InputCommands, MouseSpeedFollowsTheTrackers) {
 }
 
 TEST_F(InputCommands, FullScreenKeepsEvenAFarMovedMouseOnTheGraphics) {
-  window->setGraphics(&graphics, 3);
+  GraphicsDevice* device = useGraphics(3);
+  ASSERT_NE(device, nullptr);
+  const int bottom = device->height() - 1;
   MoveMouse(INT32_MIN, INT32_MAX);
   EXPECT_EQ(MouseX(), 0);
-  EXPECT_EQ(MouseY(), 199);
+  EXPECT_EQ(MouseY(), bottom);
   // The speed wraps like 32-bit arithmetic instead of overflowing.
   EXPECT_EQ(MouseXSpeed(), INT32_MIN);
-  EXPECT_EQ(MouseYSpeed(), 199 - INT32_MAX);
+  EXPECT_EQ(MouseYSpeed(), bottom - INT32_MAX);
 }
 
 TEST_F(InputCommands, NumbersOutsideTheTablesGiveZero) {

@@ -31,7 +31,7 @@ class InputDriverTest : public test::WindowFixture {
 };
 
 TEST_F(InputDriverTest, WindowedKeysCountPressesButNotAutoRepeat) {
-  window->setGraphics(&graphics, 2);
+  useGraphics(2);
   for (int i = 0; i < 3; ++i) tapKey(SDL_SCANCODE_SPACE);
   pushKey(SDL_SCANCODE_A, true);
   pushKey(SDL_SCANCODE_A, true, true);  // auto-repeat
@@ -44,7 +44,7 @@ TEST_F(InputDriverTest, WindowedKeysCountPressesButNotAutoRepeat) {
 }
 
 TEST_F(InputDriverTest, WindowedMouseTakesTheWindowsPositionAndButtons) {
-  window->setGraphics(&graphics, 2);
+  useGraphics(2);
   pushMotion(100, 60, 0, 0);
   pushButton(SDL_BUTTON_RIGHT, true);
   EXPECT_EQ(mouse->axis(0), 100.0f);
@@ -59,7 +59,10 @@ TEST_F(InputDriverTest, WindowedMouseTakesTheWindowsPositionAndButtons) {
 }
 
 TEST_F(InputDriverTest, FullScreenReadsTheDevicesAndHidesThePointer) {
-  window->setGraphics(&graphics, 3);
+  GraphicsDevice* device = useGraphics(3);
+  ASSERT_NE(device, nullptr);
+  const float right = static_cast<float>(device->width() - 1);
+  const float bottom = static_cast<float>(device->height() - 1);
   EXPECT_TRUE(driver->inputAcquired());
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
   // Each key-down report counts, with no comparison to the current flag.
@@ -76,12 +79,12 @@ TEST_F(InputDriverTest, FullScreenReadsTheDevicesAndHidesThePointer) {
   EXPECT_EQ(mouse->axis(0), 50.0f);
   EXPECT_EQ(mouse->axis(1), 30.0f);
   pushMotion(0, 0, 100000, 100000);
-  EXPECT_EQ(mouse->axis(0), 319.0f);
-  EXPECT_EQ(mouse->axis(1), 199.0f);
+  EXPECT_EQ(mouse->axis(0), right);
+  EXPECT_EQ(mouse->axis(1), bottom);
   pushMotion(0, 0, -2000000000, -5);
   pushMotion(0, 0, -2000000000, 0);  // far beyond the 32-bit range in total
   EXPECT_EQ(mouse->axis(0), 0.0f);
-  EXPECT_EQ(mouse->axis(1), 194.0f);
+  EXPECT_EQ(mouse->axis(1), bottom - 5);
 
   pushButton(SDL_BUTTON_MIDDLE, true);
   EXPECT_EQ(mouse->isDown(3), 1);
@@ -91,13 +94,13 @@ TEST_F(InputDriverTest, FullScreenReadsTheDevicesAndHidesThePointer) {
 }
 
 TEST_F(InputDriverTest, FullScreenKeyboardBufferKeepsThirtyTwoReports) {
-  window->setGraphics(&graphics, 3);
+  useGraphics(3);
   for (int i = 0; i < 40; ++i) pushKey(SDL_SCANCODE_SPACE, true);
   EXPECT_EQ(keyboard->takeHits(57), 32);
 }
 
 TEST_F(InputDriverTest, SuspendAndResumeInFullScreenClearEveryKeyAndTheMouse) {
-  window->setGraphics(&graphics, 3);
+  useGraphics(3);
   pushKey(SDL_SCANCODE_A, true);
   pushMotion(0, 0, 70, 80);
   pushButton(SDL_BUTTON_LEFT, true);
@@ -119,10 +122,10 @@ TEST_F(InputDriverTest, SuspendAndResumeInFullScreenClearEveryKeyAndTheMouse) {
 }
 
 TEST_F(InputDriverTest, LeavingFullScreenHandsInputBackToTheWindow) {
-  window->setGraphics(&graphics, 3);
+  useGraphics(3);
   pushKey(SDL_SCANCODE_B, true);
   EXPECT_EQ(keyboard->isDown(48), 1);
-  window->setGraphics(&graphics, 2);
+  useGraphics(2);
   EXPECT_FALSE(driver->inputAcquired());
   EXPECT_EQ(keyboard->isDown(48), 0);
   // Unacquired devices ignore device reports.
@@ -135,11 +138,11 @@ TEST_F(InputDriverTest, LeavingFullScreenHandsInputBackToTheWindow) {
 }
 
 TEST_F(InputDriverTest, PositionMouseSetsTheAxesInEveryState) {
-  window->setGraphics(&graphics, 2);
+  useGraphics(2);
   driver->positionMouse(100, 50);
   EXPECT_EQ(mouse->axis(0), 100.0f);
   EXPECT_EQ(mouse->axis(1), 50.0f);
-  window->setGraphics(&graphics, 3);
+  useGraphics(3);
   driver->positionMouse(12, 34);
   pushMotion(0, 0, 3, 4);
   EXPECT_EQ(mouse->axis(0), 15.0f);
@@ -147,7 +150,7 @@ TEST_F(InputDriverTest, PositionMouseSetsTheAxesInEveryState) {
 }
 
 TEST_F(InputDriverTest, ClosingTheDriverInFullScreenShowsThePointer) {
-  window->setGraphics(&graphics, 3);
+  useGraphics(3);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
   window->closeInput(driver);
   driver = nullptr;
@@ -156,7 +159,7 @@ TEST_F(InputDriverTest, ClosingTheDriverInFullScreenShowsThePointer) {
 }
 
 TEST_F(InputDriverTest, TranslateKeyReadsTheModifiersHeldNow) {
-  window->setGraphics(&graphics, 2);
+  useGraphics(2);
   EXPECT_EQ(driver->translateKey(30), 'a');
   pushKey(SDL_SCANCODE_RSHIFT, true);
   EXPECT_EQ(keyboard->isDown(54), 1);

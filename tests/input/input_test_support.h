@@ -4,6 +4,8 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
+#include "graphics/display/display_drivers.h"
+#include "graphics/display/graphics_device.h"
 #include "window/drivers.h"
 #include "window/runtime_window.h"
 
@@ -41,36 +43,35 @@ inline void pushButton(uint8_t sdlButton, bool down) {
   SDL_PushEvent(&event);
 }
 
-class SizedGraphics : public GraphicsDevice {
- public:
-  SizedGraphics(int w, int h) : w_(w), h_(h) {}
-  int width() const override { return w_; }
-  int height() const override { return h_; }
-  void present() override {}
-  void saveCanvases() override {}
-  void restoreCanvases() override {}
-
- private:
-  int w_, h_;
-};
-
 // A runtime window for the test, with nothing queued from its creation.
 class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     window = RuntimeWindow::create("", nullptr, 0);
     ASSERT_NE(window, nullptr);
-    // As the graphics module would size it: the pointer is placed inside the client area.
-    SDL_SetWindowSize(window->sdlWindow(), graphics.width(), graphics.height());
     ASSERT_TRUE(window->poll());
   }
   void TearDown() override {
-    if (window) window->setGraphics(nullptr, 0);
+    if (window && window->graphics()) window->closeGraphics(window->graphics());
     RuntimeWindow::destroy(window);
   }
 
+  // Graphics in display state 2 (a 320 x 200 window) or 3 (full screen in the first mode
+  // the display lists), replacing whatever graphics were open.
+  GraphicsDevice* useGraphics(int state) {
+    if (window->graphics()) window->closeGraphics(window->graphics());
+    GraphicsDevice* device = nullptr;
+    if (state == 3) {
+      if (const GfxMode* mode = window->modeInfo(0, 0))
+        device = window->openGraphics(mode->width, mode->height, 0, 0, 0);
+    } else {
+      device = window->openGraphics(320, 200, 0, 0, RuntimeWindow::kWindowedGraphics);
+    }
+    EXPECT_NE(device, nullptr);
+    return device;
+  }
+
   RuntimeWindow* window = nullptr;
-  SizedGraphics graphics{320, 200};
 };
 
 }  // namespace korva::test

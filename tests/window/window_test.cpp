@@ -379,6 +379,18 @@ TEST(MouseMapping, ScalesTruncatesAndClamps) {
   EXPECT_FALSE(mapMousePosition(5, 5, 640, 480, 0, 240, false, x, y));
 }
 
+TEST(MouseMapping, PlacingThePointerInAScaledWindowReadsBackTheSamePoint) {
+  struct Size { int client, gfx; };
+  for (Size s : {Size{640, 320}, Size{500, 320}, Size{333, 200}, Size{1000, 999}, Size{320, 320}}) {
+    for (int g = 0; g < s.gfx; ++g) {
+      int w = scaledWindowCoordinate(g, s.client, s.gfx);
+      int x = -1, y = -1;
+      ASSERT_TRUE(mapMousePosition(w, 0, s.client, 1, s.gfx, 1, true, x, y));
+      ASSERT_EQ(x, g) << "client " << s.client << ", graphics " << s.gfx;
+    }
+  }
+}
+
 TEST_F(WindowTest, FullScreenInputOnlyAcquiresAndFocusDecidesSuspension) {
   openInput();
   GraphicsDevice* graphics = openFullScreen();
