@@ -24,6 +24,9 @@ struct NetSettings {
   uint16_t port = kDefaultPort;
   // Searching the local network probes 127.0.0.1 instead of broadcasting (tests).
   bool loopbackDiscovery = false;
+  // Most bytes of received messages held for the program; a member that sends more while
+  // the program does not read is cut off.
+  uint32_t inboxLimit = 32u << 20;
   NetTimings timings;
 };
 

@@ -58,7 +58,8 @@ void Transport::State::drop(Member& m) {
   if (m.leaving) return;
   m.leaving = true;
   m.greeted = false;
-  enet_peer_disconnect(m.peer, kLeaveCode);
+  // Later, so that a refusal queued just before still goes out.
+  enet_peer_disconnect_later(m.peer, kLeaveCode);
 }
 
 void Transport::State::onConnect(ENetPeer* peer) {

@@ -92,23 +92,49 @@ void Transport::State::onUser(Member& m, std::span<const uint8_t> bytes, bool re
   // Only this process's players receive; a message for all needs at least one of them.
   if (to == 0 ? !hasLocalPlayer() : (!players.count(to) || players[to].owner != 0)) return;
   size_t cost = payload.size() + kItemOverhead;
-  if (inboxBytes + cost > kInboxLimit) {
-    // Our program is not keeping up with this member: rather than grow without bound or
-    // lose guaranteed messages silently, it is cut off and its players leave.
-    if (reliable) {
-      drop(m);
-      departed(m.id, false);
-    }
-    return;
-  }
+  if (inboxBytes + cost > settings.inboxLimit && (!reliable || !makeRoom(m, cost))) return;
   Queued q;
   q.head.kind = Incoming::Kind::Message;
   q.head.from = from;
   q.head.to = to;
   q.head.size = payload.size();
   q.payload.assign(payload.begin(), payload.end());
+  q.sender = m.id;
   inboxBytes += cost;
+  queuedBy[m.id] += cost;
   inbox.push_back(std::move(q));
+}
+
+// Our program is not keeping up. Rather than grow without bound or lose guaranteed
+// messages silently, the member that has the most waiting is cut off: its waiting
+// messages go and its players leave. Unreliable messages are simply dropped when full.
+bool Transport::State::makeRoom(Member& sender, size_t cost) {
+  uint32_t hog = sender.id;
+  size_t most = queuedBy[sender.id] + cost;
+  for (auto& [id, bytes] : queuedBy) {
+    if (bytes > most) {
+      hog = id;
+      most = bytes;
+    }
+  }
+  std::erase_if(inbox, [&](const Queued& q) {
+    if (q.sender != hog) return false;
+    inboxBytes -= q.payload.size() + kItemOverhead;
+    return true;
+  });
+  queuedBy.erase(hog);
+  if (Member* m = memberById(hog)) drop(*m);
+  departed(hog, false);
+  return hog != sender.id && inboxBytes + cost <= settings.inboxLimit;
+}
+
+void Transport::State::unqueue(const Queued& q) {
+  inboxBytes -= q.payload.size() + kItemOverhead;
+  if (q.sender == 0) return;
+  auto it = queuedBy.find(q.sender);
+  if (it == queuedBy.end()) return;
+  it->second -= std::min(it->second, q.payload.size() + kItemOverhead);
+  if (it->second == 0) queuedBy.erase(it);
 }
 
 bool Transport::players(std::vector<PlayerInfo>& out) const {
@@ -190,7 +216,7 @@ ReceiveStatus Transport::receive(std::span<uint8_t> buffer, Incoming& out) {
   out = q.head;
   if (q.payload.size() > buffer.size()) return ReceiveStatus::BufferTooSmall;
   if (!q.payload.empty()) std::memcpy(buffer.data(), q.payload.data(), q.payload.size());
-  s.inboxBytes -= q.payload.size() + kItemOverhead;
+  s.unqueue(q);
   s.inbox.pop_front();
   return ReceiveStatus::Ok;
 }

@@ -28,8 +28,6 @@ inline constexpr uint8_t kReliableChannel = 0;
 inline constexpr uint8_t kUnreliableChannel = 1;
 // Peer slots beyond the members, for connections that have not introduced themselves yet.
 inline constexpr size_t kSpareSlots = 16;
-// What received items may hold before a member that keeps sending is cut off.
-inline constexpr size_t kInboxLimit = 32u << 20;
 inline constexpr size_t kItemOverhead = 64;
 inline constexpr size_t kMaxAdverts = 256;
 
@@ -54,6 +52,7 @@ struct Player {
 struct Queued {
   Incoming head;
   std::vector<uint8_t> payload;
+  uint32_t sender = 0;  // member whose message this is; 0 for notices
 };
 
 enum class Phase { Idle, Ready, Joining, InSession, Lost };
@@ -96,6 +95,7 @@ struct Transport::State {
   uint64_t playerOrder = 0;
   std::deque<Queued> inbox;
   size_t inboxBytes = 0;
+  std::unordered_map<uint32_t, size_t> queuedBy;  // message bytes waiting, per member
 
   // transport.cpp
   bool openHost(uint16_t port);
@@ -135,6 +135,10 @@ struct Transport::State {
   void removePlayer(uint32_t id);
   void removePlayersOf(uint32_t owner);
   void onUser(Member& m, std::span<const uint8_t> bytes, bool reliable);
+  // Makes room for cost more bytes by cutting off the member holding the most; false
+  // when the sender itself is that member.
+  bool makeRoom(Member& sender, size_t cost);
+  void unqueue(const Queued& q);
   void notice(Incoming item);
   bool hasLocalPlayer() const;
 

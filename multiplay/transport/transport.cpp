@@ -61,7 +61,8 @@ bool Transport::State::openHost(uint16_t port) {
 void Transport::State::destroyHost(bool sayGoodbye) {
   if (!host) return;
   if (sayGoodbye && !members.empty()) {
-    for (auto& [peer, m] : members) enet_peer_disconnect(peer, kLeaveCode);
+    // Later: what was sent but not yet acknowledged still gets there first.
+    for (auto& [peer, m] : members) enet_peer_disconnect_later(peer, kLeaveCode);
     auto deadline = Clock::now() + std::chrono::milliseconds(settings.timings.leaveMs);
     ENetEvent ev;
     tlsServicing = this;
@@ -151,6 +152,7 @@ void Transport::State::resetSession() {
   players.clear();
   inbox.clear();
   inboxBytes = 0;
+  queuedBy.clear();
 }
 
 int Transport::State::intercept(ENetHost* host, ENetEvent*) {
