@@ -46,9 +46,10 @@ int32_t StartNetGame() {
   if (window && !window->poll()) endQuietly();
   int result = session().startWithDialog(net::startDialog());
   if (window) {
-    window->poll();
-    // The dialog may have taken the screen from a suspended program: give it back.
+    // The dialog may have taken the screen and left the program suspended. The request
+    // goes first: a suspended window's poll waits for it.
     window->post(RuntimeWindow::kResumeRequest);
+    window->poll();
   }
   return session().finishStart(result);
 }
