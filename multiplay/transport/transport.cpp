@@ -66,7 +66,12 @@ void Transport::State::destroyHost(bool sayGoodbye) {
     auto deadline = Clock::now() + std::chrono::milliseconds(settings.timings.leaveMs);
     ENetEvent ev;
     tlsServicing = this;
-    while (!members.empty() && Clock::now() < deadline) {
+    auto anyConnected = [&] {
+      for (auto& [peer, m] : members)
+        if (peer->state != ENET_PEER_STATE_DISCONNECTED) return true;
+      return false;
+    };
+    while (anyConnected() && Clock::now() < deadline) {
       int r = enet_host_service(host, &ev, kWaitSliceMs);
       if (r < 0) break;
       if (r == 0) continue;
