@@ -97,16 +97,19 @@ void Transport::State::onReceive(ENetPeer* peer, std::span<const uint8_t> bytes,
     return;
   }
   switch (static_cast<wire::Kind>(bytes[0])) {
+    // Players coming and going are queued notices too, so a member churning them while
+    // our program does not read meets the same limit as one sending messages.
     case wire::Kind::PlayerCreated: {
       wire::PlayerEntry p;
-      if (wire::decodePlayerCreated(bytes, p)) addPlayers(m.id, {p});
+      if (wire::decodePlayerCreated(bytes, p) && roomFor(m, kItemOverhead)) addPlayers(m.id, {p});
       break;
     }
     case wire::Kind::PlayerDestroyed: {
       uint32_t id;
-      auto found = players.end();
-      if (wire::decodePlayerDestroyed(bytes, id)) found = players.find(id);
-      if (found != players.end() && found->second.owner == m.id) removePlayer(id);
+      if (!wire::decodePlayerDestroyed(bytes, id)) break;
+      auto found = players.find(id);
+      if (found != players.end() && found->second.owner == m.id && roomFor(m, kItemOverhead))
+        removePlayer(id, true);
       break;
     }
     case wire::Kind::HostClaim: {

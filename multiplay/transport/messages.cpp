@@ -34,9 +34,14 @@ void Transport::State::sendToAll(std::span<const uint8_t> bytes) {
     if (m->greeted) sendBytes(*m, bytes, true);
 }
 
-void Transport::State::notice(Incoming item) {
+void Transport::State::notice(Incoming item, uint32_t sender) {
   inboxBytes += kItemOverhead;
-  inbox.push_back({std::move(item), {}});
+  if (sender) queuedBy[sender] += kItemOverhead;
+  inbox.push_back({std::move(item), {}, sender});
+}
+
+bool Transport::State::roomFor(Member& m, size_t cost) {
+  return inboxBytes + cost <= settings.inboxLimit || makeRoom(m, cost);
 }
 
 bool Transport::State::hasLocalPlayer() const {
@@ -51,7 +56,7 @@ void Transport::State::addPlayer(uint32_t owner, uint32_t id, std::string player
   created.kind = Incoming::Kind::PlayerCreated;
   created.player = id;
   created.name = std::move(playerName);
-  notice(std::move(created));
+  notice(std::move(created), owner);
 }
 
 void Transport::State::addPlayers(uint32_t owner, const std::vector<wire::PlayerEntry>& list) {
@@ -65,16 +70,17 @@ void Transport::State::addPlayers(uint32_t owner, const std::vector<wire::Player
   }
 }
 
-void Transport::State::removePlayer(uint32_t id) {
+void Transport::State::removePlayer(uint32_t id, bool asked) {
   auto it = players.find(id);
   if (it == players.end()) return;
-  bool remote = it->second.owner != 0;
+  uint32_t owner = it->second.owner;
+  bool remote = owner != 0;
   players.erase(it);
   if (!remote || !joined) return;
   Incoming gone;
   gone.kind = Incoming::Kind::PlayerDestroyed;
   gone.player = id;
-  notice(std::move(gone));
+  notice(std::move(gone), asked ? owner : 0);
 }
 
 void Transport::State::removePlayersOf(uint32_t owner) {

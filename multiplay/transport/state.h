@@ -132,14 +132,18 @@ struct Transport::State {
   void sendToAll(std::span<const uint8_t> bytes);
   void addPlayers(uint32_t owner, const std::vector<wire::PlayerEntry>& list);
   void addPlayer(uint32_t owner, uint32_t id, std::string playerName);
-  void removePlayer(uint32_t id);
+  // asked: the owner destroyed it (its notice counts against the owner's share)
+  void removePlayer(uint32_t id, bool asked = false);
   void removePlayersOf(uint32_t owner);
   void onUser(Member& m, std::span<const uint8_t> bytes, bool reliable);
   // Makes room for cost more bytes by cutting off the member holding the most; false
   // when the sender itself is that member.
   bool makeRoom(Member& sender, size_t cost);
   void unqueue(const Queued& q);
-  void notice(Incoming item);
+  // sender: the member whose doing the notice is, 0 for none.
+  void notice(Incoming item, uint32_t sender = 0);
+  // True when cost more bytes may be queued for m, after cutting off whoever holds most.
+  bool roomFor(Member& m, size_t cost);
   bool hasLocalPlayer() const;
 
   // discovery.cpp

@@ -174,23 +174,28 @@ TEST_F(Hostile, ConnectionsThatDoNotIntroduceThemselvesProperlyAreDropped) {
   expectGameGoesOn();
 }
 
-TEST_F(Hostile, AMemberThatLiesAndFloodsIsContainedThenCutOff) {
+// Joins the game as a member through a raw connection, and returns the host's welcome.
+wire::Welcome joinAsStranger(Stranger& s) {
   net::Transport finder;
   std::vector<net::SessionInfo> found;
-  ASSERT_TRUE(finder.initialize(""));
-  ASSERT_TRUE(finder.enumerate(found, false));
-  ASSERT_EQ(found.size(), 1u);
-
-  Stranger liar(port());
-  ASSERT_TRUE(liar.await(ENET_EVENT_TYPE_CONNECT));
+  EXPECT_TRUE(finder.initialize(""));
+  EXPECT_TRUE(finder.enumerate(found, false));
+  wire::Welcome welcome;
+  if (found.size() != 1 || !s.await(ENET_EVENT_TYPE_CONNECT)) return welcome;
   wire::Hello join;
   join.instance = found[0].instance;
   join.member = 0x5EED;
   join.joinRequest = true;
-  liar.send(wire::encode(join));
-  ASSERT_TRUE(liar.await(ENET_EVENT_TYPE_RECEIVE));
-  wire::Welcome welcome;
-  ASSERT_TRUE(wire::decode(liar.received.back(), welcome));
+  s.send(wire::encode(join));
+  EXPECT_TRUE(s.await(ENET_EVENT_TYPE_RECEIVE));
+  EXPECT_TRUE(!s.received.empty() && wire::decode(s.received.back(), welcome));
+  return welcome;
+}
+
+TEST_F(Hostile, AMemberThatLiesAndFloodsIsContainedThenCutOff) {
+  Stranger liar(port());
+  wire::Welcome welcome = joinAsStranger(liar);
+  ASSERT_EQ(welcome.yourJoinOrder, 3u);
   EXPECT_EQ(welcome.members.size(), 1u);  // the friend, to be met
 
   // More players than a member may have, one of them twice; someone else's player
@@ -210,6 +215,19 @@ TEST_F(Hostile, AMemberThatLiesAndFloodsIsContainedThenCutOff) {
   // The host's program does not read while the liar sends far more than it may queue.
   for (int i = 0; i < 400; ++i) liar.send(userMessage(1000, 0, 4000));
   EXPECT_TRUE(liar.await(ENET_EVENT_TYPE_DISCONNECT, 5000ms));
+  EXPECT_EQ(hostPlayers(), 2u);
+  expectGameGoesOn();
+}
+
+TEST_F(Hostile, AMemberChurningPlayersMeetsTheSameLimit) {
+  Stranger churner(port());
+  ASSERT_NE(joinAsStranger(churner).yourJoinOrder, 0u);
+  // Each pass leaves two notices for the host's program, which does not read them.
+  for (uint32_t i = 0; i < 5000; ++i) {
+    churner.send(wire::encodePlayerCreated({7000, "now you see me"}));
+    churner.send(wire::encodePlayerDestroyed(7000));
+  }
+  EXPECT_TRUE(churner.await(ENET_EVENT_TYPE_DISCONNECT, 5000ms));
   EXPECT_EQ(hostPlayers(), 2u);
   expectGameGoesOn();
 }
