@@ -169,7 +169,7 @@ TEST_F(Hostile, ConnectionsThatDoNotIntroduceThemselvesProperlyAreDropped) {
   EXPECT_TRUE(wrongGame.await(ENET_EVENT_TYPE_DISCONNECT));
   ASSERT_FALSE(wrongGame.received.empty());
   EXPECT_EQ(wrongGame.received[0], wire::encodeRefuse());
-  EXPECT_TRUE(silent.await(ENET_EVENT_TYPE_DISCONNECT));  // after the greeting time
+  EXPECT_TRUE(silent.await(ENET_EVENT_TYPE_DISCONNECT, 6000ms));  // after the greeting time
   EXPECT_EQ(hostPlayers(), 2u);
   expectGameGoesOn();
 }

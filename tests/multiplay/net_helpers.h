@@ -35,12 +35,14 @@ inline net::NetSettings fastSettings(uint16_t port) {
   net::NetSettings s;
   s.port = port;
   s.loopbackDiscovery = true;
-  s.timings.pingIntervalMs = 50;
-  s.timings.timeoutMinMs = 300;
-  s.timings.timeoutMaxMs = 800;
-  s.timings.connectMs = 3000;
+  // Short enough for quick tests, long enough that a busy machine is not taken for a
+  // dead peer.
+  s.timings.pingIntervalMs = 100;
+  s.timings.timeoutMinMs = 1000;
+  s.timings.timeoutMaxMs = 2000;
+  s.timings.connectMs = 4000;
   s.timings.searchMs = 400;
-  s.timings.greetingMs = 1000;
+  s.timings.greetingMs = 1500;
   s.timings.leaveMs = 200;
   return s;
 }
@@ -70,14 +72,14 @@ inline bool eventually(const std::function<bool()>& step, std::chrono::milliseco
 }
 
 // The next message s receives within the limit.
-inline std::optional<net::NetMessage> next(net::Session& s, std::chrono::milliseconds limit = 5000ms) {
+inline std::optional<net::NetMessage> next(net::Session& s, std::chrono::milliseconds limit = 8000ms) {
   if (eventually([&] { return s.receive(); }, limit)) return s.message();
   return std::nullopt;
 }
 
 // Receives until a message of that type arrives; what came before it is dropped.
 inline std::optional<net::NetMessage> nextOfType(net::Session& s, int32_t type,
-                                                 std::chrono::milliseconds limit = 5000ms) {
+                                                 std::chrono::milliseconds limit = 8000ms) {
   if (eventually([&] { return s.receive() && s.message().type == type; }, limit)) return s.message();
   return std::nullopt;
 }

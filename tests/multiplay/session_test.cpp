@@ -116,7 +116,9 @@ TEST_F(ThreeSessions, NothingWaitingLeavesTheCurrentMessageReset) {
   expectAnnouncements();
   ASSERT_TRUE(b.send(0, "consumed", pb, 0, true));
   ASSERT_TRUE(b.send(3, "marker", pb, 0, true));
-  ASSERT_EQ(next(a)->data, "marker");
+  auto marker = next(a);
+  ASSERT_TRUE(marker);
+  EXPECT_EQ(marker->data, "marker");
   EXPECT_FALSE(a.receive());
   const NetMessage& m = a.message();
   EXPECT_EQ(m.type, 0);
@@ -210,7 +212,9 @@ TEST_F(NetTest, LosingEveryPeerLosesTheSessionButAPoliteHostHandsItOver) {
     ASSERT_EQ(joiner.finishStart(joiner.joinGame("duo", "")), 1);
     uint32_t pj = joiner.createPlayer("j");
     ASSERT_NE(pj, 0u);
-    ASSERT_EQ(next(joiner)->type, 100);
+    auto announced = next(joiner);
+    ASSERT_TRUE(announced);
+    EXPECT_EQ(announced->type, 100);
     if (vanish)
       host.transport()->vanish();
     else
