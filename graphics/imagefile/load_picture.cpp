@@ -4,6 +4,7 @@
 #include <SDL2/SDL_image.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <memory>
 
 #include "graphics/imagefile/image_file.h"
@@ -25,12 +26,45 @@ struct FreeSurface {
 using RwPtr = std::unique_ptr<SDL_RWops, CloseRw>;
 using SdlSurfacePtr = std::unique_ptr<SDL_Surface, FreeSurface>;
 
+// Some decoders ignore a short read and go on with whatever their buffer held. Past the end
+// of the file they get zeros instead, which every decoder rejects at once and the same way
+// each time.
+Sint64 zeroPastEndSize(SDL_RWops* rw) { return SDL_RWsize(static_cast<SDL_RWops*>(rw->hidden.unknown.data1)); }
+Sint64 zeroPastEndSeek(SDL_RWops* rw, Sint64 offset, int whence) {
+  return SDL_RWseek(static_cast<SDL_RWops*>(rw->hidden.unknown.data1), offset, whence);
+}
+size_t zeroPastEndRead(SDL_RWops* rw, void* to, size_t size, size_t count) {
+  size_t got = SDL_RWread(static_cast<SDL_RWops*>(rw->hidden.unknown.data1), to, size, count);
+  if (got < count) std::memset(static_cast<uint8_t*>(to) + got * size, 0, (count - got) * size);
+  return got;
+}
+size_t refuseWrite(SDL_RWops*, const void*, size_t, size_t) { return 0; }
+int zeroPastEndClose(SDL_RWops* rw) {
+  int result = SDL_RWclose(static_cast<SDL_RWops*>(rw->hidden.unknown.data1));
+  SDL_FreeRW(rw);
+  return result;
+}
+
 // Regular files only: opening a FIFO or a device could block the program for good.
 RwPtr openPicture(const std::string& fileName) {
   std::string path = picture::hostPath(fileName);
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-  return RwPtr(SDL_RWFromFile(path.c_str(), "rb"));
+  SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+  if (!file) return nullptr;
+  SDL_RWops* rw = SDL_AllocRW();
+  if (!rw) {
+    SDL_RWclose(file);
+    return nullptr;
+  }
+  rw->type = SDL_RWOPS_UNKNOWN;
+  rw->hidden.unknown.data1 = file;
+  rw->size = zeroPastEndSize;
+  rw->seek = zeroPastEndSeek;
+  rw->read = zeroPastEndRead;
+  rw->write = refuseWrite;
+  rw->close = zeroPastEndClose;
+  return RwPtr(rw);
 }
 
 // Each type's own decoder: the generic loader would sniff and read any format it knows.

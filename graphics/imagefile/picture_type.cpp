@@ -49,10 +49,18 @@ std::optional<Size> pngSize(SDL_RWops* rw) {
   return sized(be32(h + 16), be32(h + 20));
 }
 
+// Beyond the size, the line layout: decoders size their line buffers from it, and some read
+// the byte count as signed or trust it to hold a whole line.
 std::optional<Size> pcxSize(SDL_RWops* rw) {
-  uint8_t h[12];
+  uint8_t h[68];
   if (!readExactly(rw, h, sizeof h) || !pcxSignature(h, sizeof h)) return std::nullopt;
-  return sized(int64_t(le16(h + 8)) - le16(h + 4) + 1, int64_t(le16(h + 10)) - le16(h + 6) + 1);
+  int64_t width = int64_t(le16(h + 8)) - le16(h + 4) + 1, height = int64_t(le16(h + 10)) - le16(h + 6) + 1;
+  const int bits = h[3], planes = h[65];
+  const int64_t lineBytes = le16(h + 66);
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return std::nullopt;
+  if (planes < 1 || planes > 4) return std::nullopt;
+  if (width > 0 && (lineBytes < (width * bits + 7) / 8 || lineBytes >= 0x8000)) return std::nullopt;
+  return sized(width, height);
 }
 
 // Walks the marker segments up to the first start-of-frame. Every step moves forward by at
