@@ -1,0 +1,229 @@
+// Files made to hurt: headers claiming enormous pictures, and thousands of mutated and
+// truncated files of every type. None may crash, hang or allocate what it claims.
+#include <SDL2/SDL.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <random>
+
+#include "graphics/imagefile/image_file.h"
+#include "imagefile/pictures.h"
+
+namespace korva {
+namespace {
+
+using test::Bytes;
+
+// Decoders take their pixel memory from SDL's allocator; this notes the largest request.
+class SdlAllocations {
+ public:
+  SdlAllocations() {
+    SDL_GetMemoryFunctions(&malloc_, &calloc_, &realloc_, &free_);
+    largest_ = 0;
+    SDL_SetMemoryFunctions(watchMalloc, watchCalloc, watchRealloc, free_);
+  }
+  ~SdlAllocations() { SDL_SetMemoryFunctions(malloc_, calloc_, realloc_, free_); }
+  size_t largest() const { return largest_; }
+  void reset() { largest_ = 0; }
+
+ private:
+  static void note(size_t n) { largest_ = std::max(largest_, n); }
+  static void* watchMalloc(size_t n) { return note(n), malloc_(n); }
+  static void* watchCalloc(size_t k, size_t n) { return note(n && k > SIZE_MAX / n ? SIZE_MAX : k * n), calloc_(k, n); }
+  static void* watchRealloc(void* p, size_t n) { return note(n), realloc_(p, n); }
+  static inline SDL_malloc_func malloc_;
+  static inline SDL_calloc_func calloc_;
+  static inline SDL_realloc_func realloc_;
+  static inline SDL_free_func free_;
+  static inline size_t largest_ = 0;
+};
+
+void put16le(Bytes& b, size_t at, uint32_t v) {
+  b.at(at) = uint8_t(v);
+  b.at(at + 1) = uint8_t(v >> 8);
+}
+void put32le(Bytes& b, size_t at, uint32_t v) {
+  put16le(b, at, v);
+  put16le(b, at + 2, v >> 16);
+}
+void put16be(Bytes& b, size_t at, uint32_t v) {
+  b.at(at) = uint8_t(v >> 8);
+  b.at(at + 1) = uint8_t(v);
+}
+void put32be(Bytes& b, size_t at, uint32_t v) {
+  put16be(b, at, v >> 16);
+  put16be(b, at + 2, v);
+}
+
+// Recomputes every chunk's checksum, so mutations get past the CRC into the decoder.
+void fixPngCrcs(Bytes& b) {
+  for (size_t at = 8; at + 12 <= b.size();) {
+    size_t len = size_t(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
+    if (len > b.size() - at - 12) break;
+    put32be(b, at + 8 + len, test::crc32(b.data() + at + 4, len + 4));
+    at += 12 + len;
+  }
+}
+
+// Real small pictures with the size in their headers changed.
+Bytes bmpClaiming(int64_t w, int64_t h) {
+  Bytes b = test::bmpFile(8, 8);
+  put32le(b, 18, uint32_t(w));
+  put32le(b, 22, uint32_t(h));
+  return b;
+}
+Bytes pngClaiming(uint32_t w, uint32_t h) {
+  Bytes b = test::pngFile(8, 8);
+  put32be(b, 16, w);
+  put32be(b, 20, h);
+  fixPngCrcs(b);
+  return b;
+}
+Bytes pcxClaiming(uint32_t w, uint32_t h) {
+  Bytes b = test::pcx8File(8, 8);
+  put16le(b, 8, w - 1);
+  put16le(b, 10, h - 1);
+  return b;
+}
+Bytes jpegClaiming(uint32_t w, uint32_t h) {
+  Bytes b = test::jpegFile(8, 8, test::colourAt);
+  for (size_t at = 2; at + 9 < b.size(); ++at)
+    if (b[at] == 0xFF && b[at + 1] == 0xC0) {
+      put16be(b, at + 5, h);
+      put16be(b, at + 7, w);
+      return b;
+    }
+  ADD_FAILURE() << "no baseline frame header";
+  return b;
+}
+
+TEST(HostilePictures, HugeClaimsAreRefusedBeforeAllocating) {
+  test::InTempDir dir;
+  struct Case {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"huge.bmp", bmpClaiming(100000, 100000)},
+      {"topdown.bmp", bmpClaiming(100000, -100000)},
+      {"lowest.bmp", bmpClaiming(8, INT_MIN)},
+      {"wide.bmp", bmpClaiming(kMaxPictureSide + 1, 1)},
+      {"huge.png", pngClaiming(100000, 100000)},
+      {"tall.png", pngClaiming(1, kMaxPictureSide + 1)},
+      {"huge.pcx", pcxClaiming(65535, 65535)},
+      {"huge.jpg", jpegClaiming(65000, 65000)},
+      {"wide.jpg", jpegClaiming(kMaxPictureSide + 1, 8)},
+  };
+  SdlAllocations allocations;
+  for (const Case& k : cases) {
+    test::writeFile(k.name, k.file);
+    allocations.reset();
+    EXPECT_EQ(loadPicture(k.name, PixelLayout::xrgb8888(), false), nullptr) << k.name;
+    EXPECT_LT(allocations.largest(), size_t(1) << 20) << k.name;
+  }
+}
+
+// Decoders size line buffers from the header's bytes per line, some reading it as signed.
+TEST(HostilePictures, PcxLinesMustHoldALine) {
+  test::InTempDir dir;
+  struct Case {
+    uint32_t lineBytes;
+    bool loads;
+  } cases[] = {{8, true}, {7, false}, {0xC018, false}, {0x8000, false}};  // 8 wide: 8 is right
+  for (const Case& k : cases) {
+    Bytes b = test::pcx8File(8, 8);
+    put16le(b, 66, k.lineBytes);
+    test::writeFile("lines.pcx", b);
+    EXPECT_EQ(loadPicture("lines.pcx", PixelLayout::xrgb8888(), false) != nullptr, k.loads) << k.lineBytes;
+  }
+}
+
+// The same files at the limit do reach the decoder: the watch above can see a refusal fail.
+TEST(HostilePictures, ClaimsAtTheLimitReachTheDecoder) {
+  test::InTempDir dir;
+  struct Case {
+    const char* name;
+    Bytes file;
+  } cases[] = {
+      {"wide.bmp", bmpClaiming(kMaxPictureSide, 1)},
+      {"wide.jpg", jpegClaiming(kMaxPictureSide, 8)},
+  };
+  SdlAllocations allocations;
+  for (const Case& k : cases) {
+    test::writeFile(k.name, k.file);
+    allocations.reset();
+    loadPicture(k.name, PixelLayout::xrgb8888(), false);  // truncated data: either result is fine
+    EXPECT_GE(allocations.largest(), size_t(kMaxPictureSide) * 3) << k.name;
+  }
+}
+
+// libpng reports every broken file on stderr: thousands of lines that would bury a failure.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    std::fflush(stderr);
+    saved_ = dup(2);
+    int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, 2), close(null);
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (saved_ >= 0) dup2(saved_, 2), close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+Bytes mutate(const Bytes& base, std::mt19937& rng, bool png) {
+  Bytes b = base;
+  auto below = [&](size_t n) { return size_t(rng() % n); };
+  int kind = int(below(5));
+  if (kind == 0 || kind == 4) b.resize(below(b.size()));
+  if (kind == 1 || kind == 4)
+    for (size_t n = 1 + below(4); n-- && !b.empty();) b[below(b.size())] = uint8_t(rng());
+  if (kind == 2)  // headers hold the fields decoders trust most
+    for (size_t n = 1 + below(3); n-- && !b.empty();) b[below(std::min<size_t>(b.size(), 64))] = uint8_t(rng());
+  if (kind == 3 && !b.empty()) b[below(b.size())] ^= uint8_t(1u << below(8));
+  if (png && below(2)) fixPngCrcs(b);
+  return b;
+}
+
+TEST(HostilePictures, MutatedAndTruncatedFilesNeverCrash) {
+  test::InTempDir dir;
+  struct Base {
+    const char* name;
+    Bytes file;
+  } bases[] = {
+      {"mutant.png", test::pngFile(24, 16)},
+      {"mutant.jpg", test::jpegFile(24, 16, test::colourAt)},
+      {"mutant.bmp", test::bmpFile(24, 16)},
+      {"mutant.pcx", test::pcx8File(24, 16)},
+      {"mutant24.pcx", test::pcx24File(24, 16)},
+  };
+  constexpr int kMutants = 2500;
+  // Fixed, so a failure names its mutant and repeats; KORVA_FUZZ_SEED explores others.
+  const char* seed = std::getenv("KORVA_FUZZ_SEED");
+  std::mt19937 rng(seed ? uint32_t(std::strtoul(seed, nullptr, 10)) : 1201u);
+  QuietStderr quiet;
+  for (const Base& base : bases) {
+    int loaded = 0;
+    for (int i = 0; i < kMutants; ++i) {
+      test::writeFile(base.name, mutate(base.file, rng, base.name == std::string("mutant.png")));
+      auto s = loadPicture(base.name, PixelLayout::rgb565(), false);
+      if (!s) continue;
+      ++loaded;
+      ASSERT_TRUE(s->width() >= 1 && s->width() <= kMaxPictureSide) << base.name << " mutant " << i;
+      ASSERT_TRUE(s->height() >= 1 && s->height() <= kMaxPictureSide) << base.name << " mutant " << i;
+    }
+    // Both outcomes occur, so the mutants reached the decoders rather than all failing early.
+    EXPECT_GT(loaded, 0) << base.name;
+    EXPECT_LT(loaded, kMutants) << base.name;
+  }
+}
+
+}  // namespace
+}  // namespace korva
