@@ -159,5 +159,146 @@ TEST_F(DialogView, AGameListedByAHostIsJoinedByDoubleClickOrEnter) {
   }
 }
 
+TEST_F(DialogView, TabMovesTheFocusOverTheEnabledControls) {
+  std::vector<Control> seen;
+  auto note = [&seen](const DialogFrame& f) { seen.push_back(f.controller.focus()); };
+  auto tab = [note](uint16_t modifiers = KMOD_NONE) {
+    return [note, modifiers](const DialogFrame& f) {
+      note(f);
+      key(SDLK_TAB, modifiers);
+    };
+  };
+  script.then(tab()).then(tab()).then([note](const DialogFrame& f) {
+    note(f);
+    key(SDLK_DOWN);  // a connection: the name field and "Create new game" come alive
+  });
+  for (int i = 0; i < 4; ++i) script.then(tab());
+  script.then(tab(KMOD_LSHIFT)).then([note](const DialogFrame& f) {
+    note(f);
+    key(SDLK_ESCAPE);
+  });
+  run();
+  // The games list stays out while it only says "<no games found>".
+  using enum Control;
+  EXPECT_EQ(seen, (std::vector<Control>{Connections, Cancel, Connections, Connections, Name, Create, Cancel,
+                                        Connections, Cancel}));
+}
+
+TEST_F(DialogView, TypingEditsTheNameAtTheCaret) {
+  script.then([](const DialogFrame&) {
+          typeText("x");  // no connection: the field is disabled
+          key(SDLK_DOWN);
+        })
+      .when([](const DialogFrame& f) { return f.model.nameEnabled(); },
+            [](const DialogFrame& f) {
+              EXPECT_EQ(f.model.name(), "");
+              click(f, f.layout.name);
+              typeText("Gam\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");  // é and € have bytes; the emoji none
+              key(SDLK_HOME);
+              typeText("A");
+              key(SDLK_END);
+              key(SDLK_BACKSPACE);
+              key(SDLK_LEFT);
+              key(SDLK_DELETE);
+            })
+      .then([](const DialogFrame& f) {
+        EXPECT_EQ(f.model.name(), "AGam");
+        EXPECT_EQ(f.controller.caret(), 4u);
+        key(SDLK_ESCAPE);
+      });
+  run();
+}
+
+TEST_F(DialogView, EscapeCancelOrClosingTheWindowEndsWithNothingStarted) {
+  const std::pair<const char*, DialogScript::Act> ways[] = {
+      {"Escape", [](const DialogFrame&) { key(SDLK_ESCAPE); }},
+      {"Cancel", [](const DialogFrame& f) { click(f, f.layout.cancel); }},
+      {"window closed", [](const DialogFrame&) { closeWindow(); }},
+  };
+  RuntimeWindow::destroy(window);
+  for (auto& [what, end] : ways) {
+    SCOPED_TRACE(what);
+    window = RuntimeWindow::create("", &debugger, 0);
+    ASSERT_NE(window, nullptr);
+    net::StartDialogModel m;
+    m.open();
+    net::WindowStartDialog view;
+    DialogScript steps;
+    steps.then([](const DialogFrame&) { key(SDLK_DOWN); })
+        .when([](const DialogFrame& f) { return f.model.timerRunning(); }, end);
+    steps.attach(view);
+    view.run(m);
+    EXPECT_TRUE(steps.done()) << steps.stuck();
+    EXPECT_TRUE(m.ended());
+    EXPECT_EQ(m.result(), 0);
+    EXPECT_EQ(m.takeSession(), nullptr);
+    EXPECT_EQ(window->running(), std::string(what) != "window closed");
+    RuntimeWindow::destroy(window);
+  }
+  window = nullptr;
+}
+
+TEST_F(DialogView, TheWindowIsPutBackAsItWas) {
+  struct Case {
+    const char* what;
+    int graphicsW, graphicsH;  // 0: no graphics
+  };
+  const Case cases[] = {{"no graphics", 0, 0}, {"a 400 x 300 window", 400, 300}, {"a smaller window", 200, 150}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    RuntimeWindow::destroy(window);
+    window = RuntimeWindow::create("", &debugger, 0);
+    ASSERT_NE(window, nullptr);
+    if (c.graphicsW) {
+      GraphicsDevice* device = window->openGraphics(c.graphicsW, c.graphicsH, 0, 0, RuntimeWindow::kWindowedGraphics);
+      ASSERT_NE(device, nullptr);
+      device->frontBuffer()->setColor(0xC00000);
+      device->frontBuffer()->rect(0, 0, c.graphicsW, c.graphicsH, true);
+      window->present();
+    }
+    SDL_Window* w = window->sdlWindow();
+    const bool hidden = SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN;
+    int beforeW = 0, beforeH = 0;
+    SDL_GetWindowSize(w, &beforeW, &beforeH);
+
+    net::StartDialogModel m;
+    m.open();
+    net::WindowStartDialog view;
+    DialogScript steps;
+    steps.then([&](const DialogFrame& f) {
+      EXPECT_FALSE(SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN);
+      int ww = 0, wh = 0, ax = 0, ay = 0, aw = 0, ah = 0;
+      SDL_GetWindowSize(w, &ww, &wh);
+      ASSERT_TRUE(window->overlayArea(ax, ay, aw, ah));
+      // Whole, unscaled and centred.
+      EXPECT_EQ(aw, f.canvas.width());
+      EXPECT_EQ(ah, f.canvas.height());
+      EXPECT_EQ(ax, (ww - aw) / 2);
+      EXPECT_EQ(ay, (wh - ah) / 2);
+      if (c.graphicsW == 400) {
+        // The program's picture around the dialog.
+        EXPECT_EQ(shown(f, Rect{-ax, -ay, -ax + 1, -ay + 1}), std::vector<uint32_t>{0xC00000});
+      }
+      key(SDLK_ESCAPE);
+    });
+    steps.attach(view);
+    view.run(m);
+    EXPECT_TRUE(steps.done()) << steps.stuck();
+    int afterW = 0, afterH = 0;
+    SDL_GetWindowSize(w, &afterW, &afterH);
+    EXPECT_EQ(afterW, beforeW);
+    EXPECT_EQ(afterH, beforeH);
+    EXPECT_EQ(bool(SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN), hidden);
+    int ax, ay, aw, ah;
+    EXPECT_FALSE(window->overlayArea(ax, ay, aw, ah));
+    if (c.graphicsW) {
+      uint32_t pixel = 0;
+      SDL_Rect middle{c.graphicsW / 2, c.graphicsH / 2, 1, 1};
+      ASSERT_EQ(SDL_RenderReadPixels(window->sdlRenderer(), &middle, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0);
+      EXPECT_EQ(pixel & 0xFFFFFF, 0xC00000u) << "the program's picture is shown again";
+    }
+  }
+}
+
 }  // namespace
 }  // namespace korva::test

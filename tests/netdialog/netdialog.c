@@ -4,7 +4,9 @@
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }
 
 void __MAIN(void) {
-  int r = _fstartnetgame();
+  int r;
+  _fdebuglog(__vxStrConst("start"));
+  r = _fstartnetgame();
   logInt(r);
   if (r) logInt(_fcreatenetplayer(__vxStrConst("player")) != 0);
   _fdelay(1);
