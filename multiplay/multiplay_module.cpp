@@ -5,6 +5,7 @@
 #include "basic/strings.h"
 #include "host/errors.h"
 #include "host/modules.h"
+#include "multiplay/dialog/view/window_start_dialog.h"
 #include "multiplay/session/session.h"
 #include "multiplay/start_dialog.h"
 #include "window/runtime_window.h"
@@ -16,6 +17,7 @@ constexpr char kAlreadyStarted[] = "Multiplayer game already started";
 constexpr char kNotStarted[] = "Multiplayer game not started";
 
 std::unique_ptr<net::Session> g_session;
+std::unique_ptr<net::WindowStartDialog> g_windowDialog;
 
 net::Session& session() {
   // Commands run only between create and destroy; a session made here is a safety net.
@@ -49,7 +51,8 @@ int32_t StartNetGame() {
     // The dialog may have taken the screen and left the program suspended. The request
     // goes first: a suspended window's poll waits for it.
     window->post(RuntimeWindow::kResumeRequest);
-    window->poll();
+    // A window closed during the dialog ends the program, as it does any waiting command.
+    if (!window->poll()) endQuietly();
   }
   return session().finishStart(result);
 }
@@ -124,10 +127,19 @@ const SymbolDef kMultiplaySymbols[] = {
 
 bool multiplay_create() {
   g_session = std::make_unique<net::Session>();
+  // A dialog installed already (by an embedding or a test) is kept.
+  if (!net::startDialog()) {
+    g_windowDialog = std::make_unique<net::WindowStartDialog>();
+    net::setStartDialog(g_windowDialog.get());
+  }
   return true;
 }
 
-void multiplay_destroy() { g_session.reset(); }
+void multiplay_destroy() {
+  if (g_windowDialog && net::startDialog() == g_windowDialog.get()) net::setStartDialog(nullptr);
+  g_windowDialog.reset();
+  g_session.reset();
+}
 
 KORVA_MODULE_SYMBOLS(multiplay, kMultiplaySymbols)
 

@@ -8,6 +8,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Rect;
 
 namespace korva {
 
@@ -27,13 +28,29 @@ class Presenter {
   // window's top-left corner, or stretched over the whole window. Waits for the display's
   // vertical blank when vsync and the renderer can. False when the upload fails.
   bool present(const Surface& surface, int sourceW, int sourceH, bool stretch, bool vsync);
+  // A surface of the caller's (a dialog) shown centred over the picture last presented, or
+  // over black when there is none; scaled down, keeping its shape, when the output is
+  // smaller. placed: where it landed, in output pixels. False when it cannot be shown.
+  bool presentOverlay(SDL_Window* window, const Surface& overlay, SDL_Rect& placed);
+  // Drops the overlay's texture.
+  void releaseOverlay();
+
   // Whether present can wait for the vertical blank itself.
   bool hasVSync() const { return vsyncCapable_; }
   SDL_Renderer* renderer() const { return renderer_; }
 
  private:
+  bool ensureRenderer(SDL_Window* window);
+
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  // What the last present showed, so an overlay can be shown over it again.
+  bool hasPicture_ = false;
+  int pictureW_ = 0, pictureH_ = 0;
+  bool pictureStretched_ = false;
+  SDL_Texture* overlay_ = nullptr;
+  int overlayW_ = 0, overlayH_ = 0;
+  uint32_t overlayFormat_ = 0;
   bool vsyncCapable_ = false;
   int vsync_ = -1;
 };

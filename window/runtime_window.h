@@ -15,6 +15,7 @@ union SDL_Event;
 namespace korva {
 
 class Debugger;
+class Canvas;
 class GraphicsDevice;
 class DisplayDrivers;
 struct GfxMode;
@@ -121,8 +122,20 @@ class RuntimeWindow {
   // Set while graphics are opened or closed: window events are then left alone.
   void setBusy(bool busy);
   SDL_Window* sdlWindow() const;
-  // Null until graphics were first opened.
+  // Null until graphics were first opened (or an overlay shown).
   SDL_Renderer* sdlRenderer() const;
+
+  // A canvas of the caller's (a dialog over the program) shown centred over the program's
+  // picture, or alone without graphics; every repaint shows it until endOverlay. Call it
+  // again after drawing on the canvas. Outside full screen a hidden window is shown at the
+  // canvas's size and a smaller one grows to hold it; a full screen smaller than the canvas
+  // shows it scaled down. The canvas must live until endOverlay.
+  void showOverlay(const Canvas& canvas);
+  // Puts the window back as it was before showOverlay: its size, hidden again if it was,
+  // and the program's picture alone.
+  void endOverlay();
+  // Where the overlay shows, in window coordinates; false when none is shown.
+  bool overlayArea(int& x, int& y, int& width, int& height) const;
 
   ~RuntimeWindow();
 
@@ -133,6 +146,7 @@ class RuntimeWindow {
   void handleActivation(const SDL_Event& event);
   void closeRequested();
   bool presentFront(bool vsync);
+  bool presentOverlay();
   GraphicsDevice* openWindowed(int width, int height, int flags);
   GraphicsDevice* openFullScreen(int width, int height, int depth, int flags);
   void dropWindowEvents();

@@ -182,6 +182,7 @@ void RuntimeWindow::dropWindowEvents() {
 
 bool RuntimeWindow::presentFront(bool vsync) {
   Impl& d = *impl_;
+  if (d.overlay) return presentOverlay();
   GraphicsDevice* device = d.graphics.get();
   int state = d.displayState.load();
   if (!device || state == 0) return true;

@@ -50,6 +50,15 @@ struct RuntimeWindow::Impl {
     int x = 0, y = 0, w = 0, h = 0;
     uint32_t flags = 0;
   } saved;
+
+  // A caller's canvas shown over the graphics (window_overlay.cpp), where it landed in
+  // window coordinates, and the window as it was before it.
+  const Canvas* overlay = nullptr;
+  int overlayX = 0, overlayY = 0, overlayW = 0, overlayH = 0;
+  struct {
+    int w = 0, h = 0;
+    bool hidden = false;
+  } beforeOverlay;
 };
 
 }  // namespace korva
