@@ -48,6 +48,7 @@ static void scene(void) {
   _forigin(0, 0);
   _fcopyrect(5, 5, 20, 10, 5, 40, 0, 0);
   _fcopyrect(150, 50, 20, 20, 120, 40, 0, _ffrontbuffer());
+  _fcopyrect(28, 3, 24, 14, 31, 5, 0, 0); /* onto itself, overlapping */
   _fcopypixel(3, 30, 0, 4, 30, 0);
 
   _fcolor(WHITE);

@@ -64,6 +64,7 @@ TEST_F(GraphicsProgram, RectanglesPlotsPixelsAndCopiesMatchAReferenceRasteriser)
   want.plot(5, 35, 0x605040);
   want.copy(5, 5, 20, 10, 5, 40);
   want.copy(150, 50, 20, 20, 120, 40);
+  want.copy(28, 3, 24, 14, 31, 5);
   want.at(4, 30) = want.at(3, 30);
   for (int y = 0; y < 70; ++y)
     for (int x = 0; x < 160; ++x)
