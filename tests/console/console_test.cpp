@@ -113,25 +113,6 @@ TEST_F(Console, WriteMovesByTheWholeTextAndPrintStartsANewLine) {
   EXPECT_EQ(state().cursorX, INT_MAX);
 }
 
-TEST_F(Console, PrintOnTheLastLineScrollsByTheOverflowAndClearsTheBand) {
-  gfx::Print(vxStrNew(""));
-  gfxcmd::ClsColor(0, 0, 64);
-  // Every row a colour of its own, so that any shift shows.
-  for (int y = 0; y < 300; ++y) {
-    front().setColor(0xFF000080u | uint32_t(y * 8 & 0xF8) << 16 | uint32_t((y >> 5) * 4 & 0xFC) << 8);
-    front().rect(0, y, 400, 1, true);
-  }
-  std::vector<uint32_t> before(300);
-  for (int y = 0; y < 300; ++y) before[size_t(y)] = rgb(399, y);
-  const int overflow = 5;
-  gfx::Locate(0, 300 - fontHeight() + overflow);
-  gfx::Print(vxStrNew("."));
-  for (int y = 0; y < 300 - overflow; ++y) ASSERT_EQ(rgb(399, y), before[size_t(y + overflow)]) << "row " << y;
-  for (int y = 300 - overflow; y < 300; ++y) EXPECT_EQ(rgb(399, y), 0x000040u) << "row " << y;
-  EXPECT_EQ(state().cursorY, 300);
-  EXPECT_EQ(front().color() & 0xFFFFFF, 0xFFFFFFu) << "the colour is the current one again";
-}
-
 TEST_F(Console, ALineTallerThanTheBufferClearsItWhole) {
   gfxcmd::Graphics(64, 8, 0, 2);
   gfxcmd::ClsColor(0, 0, 64);
@@ -162,39 +143,6 @@ TEST_F(Console, DrawsOnTheFrontBufferWhateverIsCurrentAndPutsItsStateBack) {
   EXPECT_TRUE(colours(0, 0, width("MMMM"), fontHeight()).count(0xFF0000)) << "drawn at (0, 0), unclipped, in red";
 }
 
-// Typing, the cursor keys, Backspace, Delete, Escape and Enter, on the screen as well.
-TEST_F(Console, InputReturnsTheEditedLineAndLeavesItOnTheScreen) {
-  gfx::Print(vxStrNew("first"));
-  ScriptedClock clock;
-  clock.type(0, "xyz");
-  clock.tap(0, SDL_SCANCODE_ESCAPE);
-  clock.type(100, "helo");
-  clock.tap(200, SDL_SCANCODE_LEFT);
-  clock.type(300, "l");
-  clock.tap(400, SDL_SCANCODE_HOME);
-  clock.tap(400, SDL_SCANCODE_DELETE);
-  clock.key(500, SDL_SCANCODE_LSHIFT, true);
-  clock.type(500, "h");
-  clock.key(550, SDL_SCANCODE_LSHIFT, false);
-  clock.tap(600, SDL_SCANCODE_END);
-  clock.tap(600, SDL_SCANCODE_BACKSPACE);
-  clock.tap(600, SDL_SCANCODE_BACKSPACE);
-  clock.tap(600, SDL_SCANCODE_TAB);  // below the font's range
-  clock.tap(600, SDL_SCANCODE_UP);
-  clock.type(700, "p");
-  clock.tap(800, SDL_SCANCODE_RETURN);
-  EXPECT_EQ(input("? "), "Help");
-  EXPECT_EQ(state().cursorX, 0);
-  EXPECT_EQ(state().cursorY, 2 * fontHeight());
-
-  // The same text printed on the next line looks the same, with no caret left behind.
-  const int h = fontHeight();
-  gfx::Print(vxStrNew("? Help"));
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < 400; ++x) ASSERT_EQ(rgb(x, h + y), rgb(x, 2 * h + y)) << x << ", " << y;
-  EXPECT_GT(colours(0, h, width("? Help"), h).size(), 1u);
-}
-
 TEST_F(Console, AHeldKeyRepeatsAfter280MsThenEvery40Ms) {
   // Looks come every 20 ms: the first repeat at the first look more than 280 ms after the
   // press, then one per 40 ms; a release is seen at the look it comes before.
@@ -208,14 +156,6 @@ TEST_F(Console, AHeldKeyRepeatsAfter280MsThenEvery40Ms) {
     clock.tap(2000, SDL_SCANCODE_RETURN);
     EXPECT_EQ(input(""), c.line) << "held for " << c.heldFor << " ms";
   }
-}
-
-TEST_F(Console, AKeyWithoutACharacterDoesNotEndTheRepeat) {
-  ScriptedClock clock;
-  clock.hold(0, 350, SDL_SCANCODE_B);
-  clock.tap(100, SDL_SCANCODE_F1);
-  clock.tap(1000, SDL_SCANCODE_RETURN);
-  EXPECT_EQ(input(""), "bbb");  // at 0, 300 and 340
 }
 
 TEST_F(Console, TheCaretBlinksAsAnInvertedBlockEvery320Ms) {
@@ -281,20 +221,6 @@ TEST_F(Console, TheInputLineCanvasIsKeptUntilItIsTooSmall) {
   ASSERT_NE(state().inputLine, nullptr);
   EXPECT_EQ(state().inputLine->height(), 2 * fontHeight());
   EXPECT_EQ(state().device->liveCanvases(), canvases) << "the small one was freed";
-}
-
-TEST_F(Console, ClosingTheWindowDuringInputEndsQuietly) {
-  gfx::Print(vxStrNew(""));
-  ScriptedClock clock;
-  clock.type(0, "abc");
-  clock.at(200, test::pushQuit);
-  try {
-    gfx::Input(vxStrNew("? "));
-    ADD_FAILURE() << "Input returned";
-  } catch (const vxEx& e) {
-    EXPECT_EQ(e.message, nullptr);
-  }
-  EXPECT_LE(clock.pauses(), 12);
 }
 
 }  // namespace

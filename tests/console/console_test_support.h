@@ -52,7 +52,7 @@ class ScriptedClock final : public gfx::ConsoleClock {
     key(t, scancode, true);
     key(t, scancode, false);
   }
-  // Lower-case letters, digits and spaces.
+  // Letters and spaces.
   void type(uint32_t t, const std::string& text) {
     for (char c : text) tap(t, scancodeOf(c));
   }
@@ -67,17 +67,12 @@ class ScriptedClock final : public gfx::ConsoleClock {
   }
   bool pause(int ms) override {
     now_ += static_cast<uint32_t>(ms);
-    ++pauses_;
     runDue();
     RuntimeWindow* window = RuntimeWindow::instance();
     return window && window->poll();
   }
-  int pauses() const { return pauses_; }
-
   static SDL_Scancode scancodeOf(char c) {
     if (c == ' ') return SDL_SCANCODE_SPACE;
-    if (c == '0') return SDL_SCANCODE_0;
-    if (c >= '1' && c <= '9') return static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (c - '1'));
     return static_cast<SDL_Scancode>(SDL_SCANCODE_A + (std::tolower(static_cast<unsigned char>(c)) - 'a'));
   }
 
@@ -91,7 +86,6 @@ class ScriptedClock final : public gfx::ConsoleClock {
   }
 
   uint32_t now_ = 0;
-  int pauses_ = 0;
   std::multimap<uint32_t, std::function<void()>> actions_;
 };
 
