@@ -1,12 +1,23 @@
 // The text console (Write, Print, Input, Locate) on the front buffer: its part of the
-// graphics module's symbol table. It works on the module state (graphics/module/).
+// graphics module's symbol table. It works on the module state (graphics/module/): the
+// text cursor, the saved front-buffer state and the input line canvas.
 #pragma once
 
+#include <cstdint>
 #include <span>
 
 #include "host/registry.h"
 
+namespace korva {
+struct vxStr;
+}
+
 namespace korva::gfx {
+
+void Write(vxStr* text);
+void Print(vxStr* text);
+vxStr* Input(vxStr* prompt);
+void Locate(int32_t x, int32_t y);
 
 std::span<const SymbolDef> consoleSymbols();
 

@@ -1,0 +1,88 @@
+// The console's Print on the last line, where every call scrolls the 400 x 300 window up a
+// line, against the same drawing done straight on the front buffer (the self-blit, the band
+// fill and the text) without the console's steps around it (state saved and put back, the
+// window polled). Prints the ratio of their CPU times after the usual output.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "basic/strings.h"
+#include "graphics/console/console_commands.h"
+#include "graphics/display/graphics_device.h"
+#include "graphics/fonts/font.h"
+#include "graphics/module/graphics_state.h"
+#include "host/modules.h"
+#include "window/runtime_window.h"
+
+using namespace korva;
+
+namespace {
+
+const std::string kLine = "The quick brown fox jumps over 13 lazy dogs";
+
+std::map<std::string, double>& cpuTimes() {
+  static std::map<std::string, double> times;
+  return times;
+}
+
+// A window with the graphics module started, as a program has it.
+struct Graphics {
+  Graphics() : window(RuntimeWindow::create("", nullptr, 0)) { started = window && graphics_create(); }
+  ~Graphics() {
+    if (started) graphics_destroy();
+    RuntimeWindow::destroy(window);
+  }
+  RuntimeWindow* window;
+  bool started = false;
+};
+
+void BM_PrintScrolling(benchmark::State& st) {
+  Graphics g;
+  if (!g.started) return st.SkipWithError("no graphics");
+  gfx::Print(vxStrNew(""));  // the program's own window, so the timed calls do not reopen it
+  gfx::Locate(0, 300);
+  for (auto _ : st) gfx::Print(vxStrNew(kLine));
+  benchmark::ClobberMemory();
+}
+BENCHMARK(BM_PrintScrolling);
+
+void BM_ScrollReference(benchmark::State& st) {
+  Graphics g;
+  if (!g.started) return st.SkipWithError("no graphics");
+  Canvas& front = *gfx::state().device->frontBuffer();
+  const int h = gfx::state().font->height(), w = front.width(), height = front.height();
+  for (auto _ : st) {
+    vxStr* text = vxStrNew(kLine);
+    front.blit(0, 0, front, 0, h, w, height - h, true);
+    front.setColor(0);
+    front.rect(0, height - h, w, h, true);
+    front.setColor(0xFFFFFFFF);
+    front.text(0, height - h, vxStrView(text));
+    vxStrRelease(text);
+  }
+  benchmark::ClobberMemory();
+}
+BENCHMARK(BM_ScrollReference);
+
+class Collect : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) cpuTimes()[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Collect reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  auto& t = cpuTimes();
+  if (t.count("BM_PrintScrolling") && t.count("BM_ScrollReference"))
+    std::printf("\nPrint on the last line / the same drawing straight on the buffer (CPU time): %.2fx\n",
+                t["BM_PrintScrolling"] / t["BM_ScrollReference"]);
+  return 0;
+}

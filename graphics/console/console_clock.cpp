@@ -1,0 +1,31 @@
+#include "graphics/console/console_clock.h"
+
+#include <chrono>
+
+#include "window/runtime_window.h"
+
+namespace korva::gfx {
+namespace {
+
+class RealClock final : public ConsoleClock {
+ public:
+  uint32_t now() override {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  }
+  bool pause(int ms) override {
+    RuntimeWindow* window = RuntimeWindow::instance();
+    return window && window->delay(ms);
+  }
+};
+
+RealClock g_realClock;
+ConsoleClock* g_clock = nullptr;
+
+}  // namespace
+
+ConsoleClock& consoleClock() { return g_clock ? *g_clock : g_realClock; }
+
+void setConsoleClock(ConsoleClock* clock) { g_clock = clock; }
+
+}  // namespace korva::gfx

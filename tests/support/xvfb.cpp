@@ -1,0 +1,92 @@
+#include "support/xvfb.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "support/process.h"
+
+namespace korva::test {
+
+bool haveTool(const char* name) {
+  return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& output,
+            int keepFd) {
+  // Everything that allocates is done before the fork.
+  std::vector<std::string> environment(env);
+  for (char** e = environ; *e; ++e) {
+    std::string entry(*e);
+    std::string name = entry.substr(0, entry.find('=') + 1);
+    bool overridden = false;
+    for (const std::string& x : env) overridden = overridden || x.rfind(name, 0) == 0;
+    if (!overridden) environment.push_back(entry);
+  }
+  std::vector<char*> envp;
+  for (std::string& e : environment) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  int in = open("/dev/null", O_RDONLY);
+  if (out < 0 || in < 0) _exit(127);
+  dup2(in, 0);
+  dup2(out, 1);
+  dup2(out, 2);
+  for (int fd = 3; fd < 256; ++fd)
+    if (fd != keepFd) close(fd);
+  execvpe(args[0], args.data(), envp.data());
+  _exit(127);
+}
+
+bool waitFor(pid_t pid, std::chrono::milliseconds timeout) {
+  using Clock = std::chrono::steady_clock;
+  auto end = Clock::now() + timeout;
+  while (Clock::now() < end) {
+    if (waitpid(pid, nullptr, WNOHANG) == pid) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  return false;
+}
+
+std::string Xvfb::logFile() const { return tempDir() + "/xvfb.log"; }
+
+Xvfb::Xvfb() {
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen", "0", "640x480x24"}, {},
+               logFile(), fds[1]);
+  close(fds[1]);
+  pollfd p{fds[0], POLLIN, 0};
+  std::string number;
+  char c;
+  while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  close(fds[0]);
+  if (!number.empty()) display_ = ":" + number;
+}
+
+Xvfb::~Xvfb() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitFor(pid_, std::chrono::seconds(5));
+}
+
+}  // namespace korva::test
