@@ -49,7 +49,7 @@ static void scene(void) {
   _fdrawblock(grab, 136, 0, 0);
 
   /* collisions, at the handle points */
-  logInt(_fimagescollide(sheet, 40, 40, 0, sheet, 48, 44, 1));
+  logInt(_fimagescollide(sheet, 40, 40, 0, sheet, 46, 42, 1));
   logInt(_fimagescollide(sheet, 40, 40, 0, sheet, 52, 40, 1));
   logInt(_fimagesoverlap(sheet, 40, 40, sheet, 52, 40));
   logInt(_fimagescollide(sheet, 40, 40, 2, scaled, 50, 50, 0));
