@@ -1,6 +1,4 @@
 // Overlaps of boxes and collisions of the pixels that differ from the mask colour.
-#include <random>
-
 #include "image_fixture.h"
 
 namespace korva::test {
@@ -66,47 +64,6 @@ TEST_F(Collisions, LeftEdgesAWordApartMeetOnlyOnTheSamePixel) {
       EXPECT_EQ(ImagesCollide(a, 0, 0, 0, b, dx, 1, 0), 0) << "a row apart";
     }
   }
-}
-
-// Collide against every pixel pair, for random sprites at random places.
-TEST_F(Collisions, AgreeWithAPixelByPixelReference) {
-  std::mt19937 rng(7);
-  struct Sprite {
-    int32_t image;
-    int w, h, hx, hy;
-    std::vector<bool> lit;
-  };
-  auto make = [&](int w, int h) {
-    Sprite s{CreateImage(w, h, 1), w, h, int(rng() % 5), int(rng() % 3), std::vector<bool>(size_t(w * h))};
-    Canvas& f = frame(s.image);
-    for (int i = 0; i < w * h; ++i)
-      if (rng() % 23 == 0) {
-        s.lit[size_t(i)] = true;
-        f.setPixel(i % w, i / w, 0xFF000000u | kGreen);
-      }
-    HandleImage(s.image, s.hx, s.hy);
-    return s;
-  };
-  const Sprite sprites[] = {make(70, 6), make(33, 9), make(96, 5), make(1, 1), make(31, 4)};
-  int hits = 0, checks = 0;
-  for (const Sprite& a : sprites)
-    for (const Sprite& b : sprites)
-      for (int trial = 0; trial < 60; ++trial) {
-        const int x1 = int(rng() % 200) - 100, y1 = int(rng() % 12) - 6;
-        const int x2 = int(rng() % 200) - 100, y2 = int(rng() % 12) - 6;
-        bool want = false;
-        for (int y = 0; y < a.h && !want; ++y)
-          for (int x = 0; x < a.w && !want; ++x) {
-            if (!a.lit[size_t(y * a.w + x)]) continue;
-            const int bx = x1 - a.hx + x - (x2 - b.hx), by = y1 - a.hy + y - (y2 - b.hy);
-            want = bx >= 0 && by >= 0 && bx < b.w && by < b.h && b.lit[size_t(by * b.w + bx)];
-          }
-        ++checks;
-        hits += want;
-        ASSERT_EQ(ImagesCollide(a.image, x1, y1, 0, b.image, x2, y2, 0), want ? 1 : 0)
-            << a.w << "x" << a.h << " at " << x1 << "," << y1 << " / " << b.w << "x" << b.h << " at " << x2 << "," << y2;
-      }
-  EXPECT_GT(hits, 20) << "of " << checks << ": the cases must include collisions";
 }
 
 TEST_F(Collisions, ImageRectTestsUseTheHandleAndTheGivenFrame) {

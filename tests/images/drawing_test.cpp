@@ -43,18 +43,6 @@ TEST_F(Drawing, DrawImageSkipsTheMaskColourAndDrawBlockDoesNot) {
   EXPECT_EQ(rgb(current(), 15, 34), 0u) << "solid centre";
 }
 
-TEST_F(Drawing, MaskImageChangesWhatIsSkipped) {
-  const int32_t image = ringImage();
-  MaskImage(image, 248, 0, 0);
-  background(kGreen);
-  DrawImage(image, 0, 0, 0);
-  EXPECT_EQ(rgb(current(), 0, 0), kGreen);
-  EXPECT_EQ(rgb(current(), 1, 1), 0u);
-  // Components are not cut to 8 bits: green 0x800 spills into red.
-  MaskImage(image, 0, 0x800, 0);
-  EXPECT_EQ(frame(image).maskColor() & 0xFFFFFF, 0x080000u);
-}
-
 TEST_F(Drawing, DrawImageRectDrawsPartOfTheFrameFromItsHandleCorner) {
   const int32_t image = CreateImage(8, 8, 1);
   Canvas& f = frame(image);
@@ -116,24 +104,6 @@ TEST_F(Drawing, TilesFollowTheGridThroughTheDrawPosition) {
     EXPECT_EQ(rgb(current(), c.viewX + 1, 5), kBlue) << "masked pixels are skipped";
     EXPECT_EQ(f.handleX(), c.handleX) << "the handle is put back";
   }
-}
-
-TEST_F(Drawing, TileBlockCoversTheWholeViewportAndNothingElse) {
-  const int32_t image = ringImage();
-  background(kBlue);
-  gfxcmd::Viewport(3, 5, 17, 11);
-  gfxcmd::Origin(2, 1);
-  TileBlock(image, 1, 1, 0);
-  gfxcmd::Origin(0, 0);
-  gfxcmd::Viewport(0, 0, 400, 300);
-  for (int y = 0; y < 24; ++y)
-    for (int x = 0; x < 24; ++x) {
-      const bool inside = x >= 3 && x < 20 && y >= 5 && y < 16;
-      // Tile corners at 3 (mod 4) across and 2 (mod 4) down; the centres are the black mask.
-      const int u = ((x - 3) % 4 + 4) % 4, v = ((y - 2) % 4 + 4) % 4;
-      const uint32_t tile = (u == 1 || u == 2) && (v == 1 || v == 2) ? 0 : kRed;
-      ASSERT_EQ(rgb(current(), x, y), inside ? tile : kBlue) << x << ", " << y;
-    }
 }
 
 }  // namespace

@@ -145,12 +145,5 @@ TEST_F(Transforms, ARefusedTransformEndsTheProgramAndLeavesTheImage) {
   }
 }
 
-TEST_F(Transforms, ShrinkingToUnderAPixelKeepsOnePixel) {
-  const int32_t image = numbered(10, 10);
-  ScaleImage(image, 0.01f, 0.01f);
-  EXPECT_EQ(ImageWidth(image), 1);
-  EXPECT_EQ(ImageHeight(image), 1);
-}
-
 }  // namespace
 }  // namespace korva::test
