@@ -3,8 +3,9 @@
 // places, 100 pixel-exact collision tests and a Flip, by a compiled program through the whole
 // command path; next to it in the same run, the same work done by a small C program with
 // SDL2 the way a C programmer would (colour-keyed SDL_BlitSurface, a per-pixel collision
-// loop, SDL_UpdateTexture and present). Both must find the same collisions. Then RotateImage
-// of a 64 x 64 image, with and without the filter: transforms per second.
+// loop, SDL_UpdateTexture and present). Both must find the same collisions and draw the same
+// last frame. Then RotateImage of a 64 x 64 image, with and without the filter: transforms
+// per second.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 #include <stdlib.h>
@@ -162,10 +163,28 @@ class SdlReference {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* screen_ = nullptr;
   SDL_Texture* texture_ = nullptr;
-  SDL_Surface* frame_ = nullptr;
   SDL_Surface* strip_ = nullptr;
   uint32_t key_ = 0;
+
+ public:
+  SDL_Surface* frame_ = nullptr;  // the last frame drawn
 };
+
+// Whether the 24-bit BMP the program saved shows the reference's frame, pixel for pixel.
+bool samePicture(const std::string& bmpFile, const SDL_Surface* frame) {
+  SDL_Surface* saved = SDL_LoadBMP(bmpFile.c_str());
+  if (!saved) return false;
+  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(saved, SDL_PIXELFORMAT_ARGB8888, 0);
+  SDL_FreeSurface(saved);
+  bool same = rgb && rgb->w == frame->w && rgb->h == frame->h;
+  for (int y = 0; same && y < frame->h; ++y) {
+    const auto* a = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(rgb->pixels) + y * rgb->pitch);
+    const auto* b = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(frame->pixels) + y * frame->pitch);
+    for (int x = 0; same && x < frame->w; ++x) same = (a[x] & 0xFFFFFF) == (b[x] & 0xFFFFFF);
+  }
+  if (rgb) SDL_FreeSurface(rgb);
+  return same;
+}
 
 int fail(const std::string& why) {
   std::fprintf(stderr, "bench_images: %s\n", why.c_str());
@@ -192,11 +211,12 @@ int main() {
   double korvaFps = 0;
   int korvaHits = -1, depth = 0;
   for (int round = 0; round < kRounds; ++round) {
-    auto lines = korva.run("s " + std::to_string(kFrames) + " " + strip, 3);
+    auto lines = korva.run("s " + std::to_string(kFrames) + " " + strip, 4);
     if (lines.empty()) return fail(korva.failure);
     depth = std::stoi(lines[0]);
     korvaHits = std::stoi(lines[1]);
     korvaFps = std::max(korvaFps, kFrames * 1000.0 / std::max(1, std::stoi(lines[2])));
+    if (lines[3] != "1") return fail("the program could not save its last frame");
   }
   double rotations[2] = {0, 0};
   for (int filter = 0; filter < 2; ++filter)
@@ -219,6 +239,7 @@ int main() {
       const double seconds = double(SDL_GetPerformanceCounter() - start) / double(SDL_GetPerformanceFrequency());
       sdlFps = std::max(sdlFps, kFrames / seconds);
     }
+    if (!samePicture(strip + ".frame.bmp", reference.frame_)) return fail("the two sides drew different last frames");
   }
   if (sdlHits != korvaHits)
     return fail("the two sides found different collisions: " + std::to_string(korvaHits) + " and " +

@@ -1,7 +1,8 @@
 /* The images benchmark through the whole command path. The command line is
    "<mode> <count> <strip file>":
    - mode s: <count> frames of Cls, 1000 masked sprites from the strip, 100 ImagesCollide and
-     Flip on a 640 x 480 back buffer; logs the depth, the collisions found, the milliseconds;
+     Flip on a 640 x 480 back buffer; logs the depth, the collisions found, the milliseconds,
+     and whether the last frame was saved as <strip file>.frame.bmp;
    - mode r or R: <count> RotateImage of a copy of a 64 x 64 image (R: with the filter), and
      as many copies made and freed alone; logs both times in milliseconds. */
 #include "korva_graphics.h"
@@ -9,6 +10,10 @@
 #include "sprite_scene.h"
 
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }
+
+static vxStr* stripFile(void) {
+  return _fmid(_fcommandline(), _finstr(_fcommandline(), __vxStrConst("/"), 1), -1);
+}
 
 static void sprites(int frames, vxStr* file) {
   int strip, f, i, start, hits = 0;
@@ -33,6 +38,7 @@ static void sprites(int frames, vxStr* file) {
   }
   logInt(hits);
   logInt(_fmillisecs() - start);
+  logInt(_fsavebuffer(_fbackbuffer(), __vxStrConcat(stripFile(), __vxStrConst(".frame.bmp"))));
 }
 
 static void rotations(int count, int filter) {
@@ -63,7 +69,7 @@ void __MAIN(void) {
   char mode = (char)_fasc(_fcommandline());
   int count = __vxStrToInt(_fmid(_fcommandline(), 3, -1));
   if (mode == 's')
-    sprites(count, _fmid(_fcommandline(), _finstr(_fcommandline(), __vxStrConst("/"), 1), -1));
+    sprites(count, stripFile());
   else
     rotations(count, mode == 'R');
 }
