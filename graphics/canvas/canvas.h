@@ -125,6 +125,10 @@ class Canvas {
   bool rectCollide(int x, int y, int rx, int ry, int rw, int rh, bool boundsOnly);
   // One bit per pixel, most significant bit leftmost; null until a pixel-exact test.
   const uint32_t* collisionMask() const { return mask_.empty() ? nullptr : mask_.data(); }
+  // Rebuilds a collision mask that exists (after a new mask colour); makes none.
+  void refreshCollisionMask() {
+    if (!mask_.empty()) buildMask();
+  }
   int maskWordsPerRow() const { return wordsPerRow_; }
 
   // Keeps a system-memory copy over a full-screen suspension (not needed, and not made,
