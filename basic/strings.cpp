@@ -244,13 +244,21 @@ std::string floatToText(float x) {
   if (sci[e + 1] == '-') d = -d;
 
   std::string out = neg ? "-" : "";
-  auto trimmed = [](std::string_view s) {
+  // Only zeros after the point go, and the point always stays: with no digits after it
+  // the fixed form has none, and trimming "1000000" would eat the integer part.
+  auto appendTrimmed = [&out](std::string_view s) {
+    size_t point = s.find('.');
+    if (point == std::string_view::npos) {
+      out += s;
+      out += '.';
+      return;
+    }
     size_t end = s.size();
-    while (end > 0 && s[end - 1] == '0') --end;
-    return s.substr(0, end);  // the '.' stops the trim
+    while (end > point + 1 && s[end - 1] == '0') --end;
+    out += s.substr(0, end);
   };
   if (d < -1 || d > 6) {
-    out += trimmed(sci.substr(0, e));
+    appendTrimmed(sci.substr(0, e));
     out += 'e';
     out += d < 0 ? '-' : '+';
     std::string ex = std::to_string(d < 0 ? -d : d);
@@ -259,7 +267,7 @@ std::string floatToText(float x) {
   } else {
     char fixed[64];
     auto f = std::to_chars(fixed, fixed + sizeof fixed, a, std::chars_format::fixed, 6 - d);
-    out += trimmed(std::string_view(fixed, f.ptr - fixed));
+    appendTrimmed(std::string_view(fixed, f.ptr - fixed));
   }
   return out;
 }
