@@ -42,14 +42,19 @@ struct Pool {
   size_t live = 0;
 } g;
 
+Slot* liveSlot(const vxStr* s) {
+  uint32_t a = guest::addr(s);
+  if (!guest::inGuest(s, sizeof(vxStr))) return nullptr;
+  uint32_t id = guest::load32(a);
+  if (id >= g.slots.size() || g.slots[id].record != a || !g.slots[id].live) return nullptr;
+  return &g.slots[id];
+}
+
 // The live entry of a string pointer that compiled code or a command handed over.
 Slot& checkedLive(const vxStr* s) {
-  uint32_t a = guest::addr(s);
-  if (!guest::inGuest(s, sizeof(vxStr))) raiseRuntimeError("Illegal memory address");
-  uint32_t id = guest::load32(a);
-  if (id >= g.slots.size() || g.slots[id].record != a || !g.slots[id].live)
-    raiseRuntimeError("Illegal memory address");
-  return g.slots[id];
+  Slot* slot = liveSlot(s);
+  if (!slot) raiseRuntimeError("Illegal memory address");
+  return *slot;
 }
 
 inline char* text(const Slot& s) {
@@ -159,13 +164,21 @@ void vxStrRelease(vxStr* s) {
   if (s) release(checkedLive(s));
 }
 
+bool vxStrIsLive(const vxStr* s) { return liveSlot(s) != nullptr; }
+
 std::string_view vxStrView(const vxStr* s) {
   if (!s) return {};
   Slot& r = checkedLive(s);
   return {text(r), r.length};
 }
 
-const char* vxStrCStr(const vxStr* s) { return s ? text(checkedLive(s)) : ""; }
+const char* vxStrCStr(const vxStr* s) {
+  if (!s) return "";
+  Slot& r = checkedLive(s);
+  char* p = text(r);
+  p[r.length] = 0;  // the program may have written over it
+  return p;
+}
 
 char* vxStrResize(vxStr* s, size_t length) {
   Slot& r = checkedLive(s);
@@ -228,7 +241,11 @@ int32_t StrCompare(vxStr* a, vxStr* b) {
 }
 
 vxStr* StrConcat(vxStr* a, vxStr* b) {
-  if (!a) return b ? b : vxStrNew({});
+  if (!a) {
+    if (!b) return vxStrNew({});
+    checkedLive(b);  // handed back as the result: it must be a string
+    return b;
+  }
   Slot& r = checkedLive(a);
   uint32_t old = r.length;
   if (a == b) {  // joining a string to itself
