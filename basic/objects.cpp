@@ -273,11 +273,10 @@ void ObjRelease(ObjHeader* obj) {
 }
 
 void ObjStore(uint32_t* var, ObjHeader* obj) {
-  uint32_t slot = guest::addr(var);
-  uint32_t old = word(slot);
+  guest::Word& slot = *at<guest::Word>(guest::addr(var));
   addRef(obj);
-  ObjRelease(guest::ptr<ObjHeader>(old));
-  setWord(slot, guest::addr(obj));
+  ObjRelease(guest::ptr<ObjHeader>(slot));
+  slot = guest::addr(obj);
 }
 
 int32_t ObjCompare(ObjHeader* a, ObjHeader* b) {
@@ -309,23 +308,22 @@ ObjHeader* ObjInsBefore(ObjHeader* a, ObjHeader* b) { return move(a, b, false); 
 ObjHeader* ObjInsAfter(ObjHeader* a, ObjHeader* b) { return move(a, b, true); }
 
 int32_t ObjEachFirst(uint32_t* var, UserType* type) {
-  uint32_t slot = guest::addr(var);
-  uint32_t old = word(slot);
+  guest::Word& slot = *at<guest::Word>(guest::addr(var));
   ObjHeader* found = ObjFirst(type);
   addRef(found);
-  ObjRelease(guest::ptr<ObjHeader>(old));
-  setWord(slot, guest::addr(found));
+  ObjRelease(guest::ptr<ObjHeader>(slot));
+  slot = guest::addr(found);
   return found ? 1 : 0;
 }
 
 int32_t ObjEachNext(uint32_t* var) {
-  uint32_t slot = guest::addr(var);
-  auto* current = guest::ptr<ObjHeader>(word(slot));
+  guest::Word& slot = *at<guest::Word>(guest::addr(var));
+  auto* current = guest::ptr<ObjHeader>(slot);
   if (!current) return 0;
   ObjHeader* found = ObjNext(current);
   addRef(found);
   ObjRelease(current);
-  setWord(slot, guest::addr(found));
+  slot = guest::addr(found);
   return found ? 1 : 0;
 }
 

@@ -30,9 +30,9 @@ struct Slot {
   uint32_t prev;      // live list
   uint32_t next;      // live list, or free list
   uint32_t length;
-  uint32_t capacity;  // text bytes available, not counting the NUL
+  uint32_t capacity;  // text bytes available, not counting the NUL; 0 while free
   uint32_t heap;      // guest address of the text when it does not fit inline, else 0
-  bool live;
+  bool live() const { return capacity != 0; }
 };
 
 struct Pool {
@@ -43,11 +43,14 @@ struct Pool {
 } g;
 
 Slot* liveSlot(const vxStr* s) {
-  uint32_t a = guest::addr(s);
-  if (!guest::inGuest(s, sizeof(vxStr))) return nullptr;
-  uint32_t id = guest::load32(a);
-  if (id >= g.slots.size() || g.slots[id].record != a || !g.slots[id].live) return nullptr;
-  return &g.slots[id];
+  // Reading the id is safe anywhere in the region; only a record's own address passes.
+  auto a = reinterpret_cast<uintptr_t>(s);
+  if (a > guest::kRegionEnd - 4 || !guest::inRegion(static_cast<uint32_t>(a), 4)) return nullptr;
+  uint32_t id = guest::load32(static_cast<uint32_t>(a));
+  if (id >= g.slots.size()) return nullptr;
+  Slot& slot = g.slots[id];
+  if (slot.record != a || !slot.live()) return nullptr;
+  return &slot;
 }
 
 // The live entry of a string pointer that compiled code or a command handed over.
@@ -67,7 +70,7 @@ void grow() {
   for (uint32_t i = 0; i < kPoolRecords; ++i) {
     uint32_t id = first + i;
     block[i].id = kNil;
-    g.slots.push_back(Slot{guest::addr(&block[i]), kNil, i + 1 < kPoolRecords ? id + 1 : kNil, 0, 0, 0, false});
+    g.slots.push_back(Slot{guest::addr(&block[i]), kNil, i + 1 < kPoolRecords ? id + 1 : kNil, 0, 0, 0});
   }
   if (g.freeTail != kNil)
     g.slots[g.freeTail].next = first;
@@ -98,7 +101,6 @@ Slot& take() {
   Slot& s = g.slots[id];
   g.freeHead = s.next;
   if (g.freeHead == kNil) g.freeTail = kNil;
-  s.live = true;
   s.length = 0;
   s.capacity = kInlineCapacity;
   s.heap = 0;
@@ -127,7 +129,7 @@ void release(Slot& s) {
     g.slots[s.next].prev = s.prev;
   else
     g.liveTail = s.prev;
-  s.live = false;
+  s.capacity = 0;
   s.heap = 0;
   s.prev = kNil;
   s.next = kNil;

@@ -53,8 +53,9 @@ void reserve();
 // True when [addr, addr + size) lies in memory the program reads and writes as data: the
 // stack, the code area or the heap (not the guard, not the trap area).
 inline bool inGuest(uint32_t addr, uint32_t size) {
-  if (addr >= kStackBase && addr <= kTrapBase) return size <= kTrapBase - addr;
-  return addr >= kCodeBase && addr <= kRegionEnd && size <= kRegionEnd - addr;
+  // The whole region in one unsigned test, then the trap area cut out of it.
+  if (addr - kStackBase > kRegionEnd - kStackBase || size > kRegionEnd - addr) return false;
+  return addr >= kCodeBase || addr + size <= kTrapBase;
 }
 inline bool inGuest(const void* p, size_t size) {
   uintptr_t a = reinterpret_cast<uintptr_t>(p);
