@@ -161,6 +161,13 @@ void __MAIN(void) {
   check(__vxObjEachFirst(cursor, &type.code) == 1 && *cursor == *object);
   check(__vxObjEachNext(cursor) == 0);
   check(__vxStrCompare(__vxObjToStr(*object), __vxStrConst("[0]")) == 0);
+  {
+    /* A routine called with the stack one byte off: its argument words are misaligned. */
+    int r;
+    __asm__ volatile("movl %%esp, %%ebx\n\tsubl $5, %%esp\n\tmovl $-5, (%%esp)\n\tcall __vxAbs\n\tmovl %%ebx, %%esp"
+                     : "=a"(r)::"ebx", "ecx", "edx", "memory");
+    check(r == 5);
+  }
 
 #elif defined(HOSTILE_exec_heap)
   ((void (*)(void))__vxVecAlloc(&vecLarge))();
