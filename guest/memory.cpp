@@ -30,9 +30,9 @@ void reserve() {
 std::array<Area, 5> areas() {
   uint32_t codeEnd = codeInUseEnd();
   return {{
+      {kTrapBase, kTrapSize, kRead | kExecute},
       {kGuardBase, kPageSize, kNoAccess},
       {kStackBase, kStackSize, kRead | kWrite},
-      {kTrapBase, kTrapSize, kRead | kExecute},
       {kCodeBase, codeEnd - kCodeBase, kRead | kWrite | kExecute},
       {codeEnd, kRegionEnd - codeEnd, kRead | kWrite},
   }};
@@ -45,8 +45,7 @@ void* checked(uint32_t a, uint32_t size) {
 
 const char* checkedText(uint32_t a) {
   if (!inGuest(a, 1)) raiseRuntimeError("Illegal memory address");
-  uint32_t end = a < kTrapBase ? kTrapBase : kRegionEnd;
-  if (!std::memchr(ptr(a), 0, end - a)) raiseRuntimeError("Illegal memory address");
+  if (!std::memchr(ptr(a), 0, kRegionEnd - a)) raiseRuntimeError("Illegal memory address");
   return ptr<const char>(a);
 }
 

@@ -2,13 +2,14 @@
 // addresses, so a guest address and the host pointer to the same byte are the same number.
 //
 // Layout, low to high:
-//   guard   one page never mapped for the guest: a stack overflow faults there
-//   stack   the program's stack
 //   trap    routine stubs, the float result slot, the return sentinel and a page for the
 //           CPU backend; guest code may read and run it, never write it
+//   guard   one page never mapped for the guest: a stack overflow faults there
+//   stack   the program's stack
 //   code    linked code blocks and an environment's own code, in whole pages; only the
 //           pages in use are executable
 //   heap    everything else the run-time hands to compiled code; never executable
+// Data memory (stack, code, heap) is one range, so checking a pointer is one comparison.
 // The allocator keeps its bookkeeping on the host side, so nothing a program writes can
 // mislead it.
 #pragma once
@@ -23,15 +24,15 @@ inline constexpr uint32_t kRegionBase = 0x10000000;
 inline constexpr uint32_t kRegionSize = 0x40000000;
 inline constexpr uint32_t kRegionEnd = kRegionBase + kRegionSize;  // exclusive
 inline constexpr uint32_t kPageSize = 0x1000;
-inline constexpr uint32_t kGuardBase = kRegionBase;
-inline constexpr uint32_t kStackBase = kRegionBase + kPageSize;  // lowest stack byte
-inline constexpr uint32_t kStackSize = 0x100000;
-inline constexpr uint32_t kStackTop = kStackBase + kStackSize;  // exclusive
-inline constexpr uint32_t kTrapBase = kStackTop;
+inline constexpr uint32_t kTrapBase = kRegionBase;
 inline constexpr uint32_t kTrapSize = 0x10000;
 // The last page of the trap area belongs to the CPU backend (descriptor tables, entry code).
 inline constexpr uint32_t kBackendPage = kTrapBase + kTrapSize - kPageSize;
-inline constexpr uint32_t kCodeBase = kTrapBase + kTrapSize;
+inline constexpr uint32_t kGuardBase = kTrapBase + kTrapSize;
+inline constexpr uint32_t kStackBase = kGuardBase + kPageSize;  // lowest stack byte
+inline constexpr uint32_t kStackSize = 0x100000;
+inline constexpr uint32_t kStackTop = kStackBase + kStackSize;  // exclusive
+inline constexpr uint32_t kCodeBase = kStackTop;
 inline constexpr uint32_t kCodeSize = 0x4000000;
 inline constexpr uint32_t kHeapBase = kCodeBase + kCodeSize;
 
@@ -42,8 +43,8 @@ struct Area {
   uint32_t size;  // may be 0
   uint8_t access;
 };
-// The region in address order, for mapping: guard, stack, trap area, the code pages in use
-// so far, the rest of the code area together with the heap.
+// The region in address order, for mapping: trap area, guard, stack, the code pages in
+// use so far, the rest of the code area together with the heap.
 std::array<Area, 5> areas();
 
 // Maps the region into this process (once; later calls do nothing). Aborts with a clear
@@ -53,17 +54,16 @@ void reserve();
 // True when [addr, addr + size) lies in memory the program reads and writes as data: the
 // stack, the code area or the heap (not the guard, not the trap area).
 inline bool inGuest(uint32_t addr, uint32_t size) {
-  // The whole region in one unsigned test, then the trap area cut out of it.
-  if (addr - kStackBase > kRegionEnd - kStackBase || size > kRegionEnd - addr) return false;
-  return addr >= kCodeBase || addr + size <= kTrapBase;
+  return addr >= kStackBase && addr <= kRegionEnd && size <= kRegionEnd - addr;
 }
 inline bool inGuest(const void* p, size_t size) {
   uintptr_t a = reinterpret_cast<uintptr_t>(p);
-  return a <= kRegionEnd && size <= UINT32_MAX && inGuest(static_cast<uint32_t>(a), static_cast<uint32_t>(size));
+  return a >= kStackBase && a <= kRegionEnd && size <= kRegionEnd - a;
 }
 // True when [addr, addr + size) is mapped for the guest at all (the trap area included).
 inline bool inRegion(uint32_t addr, uint32_t size) {
-  return addr >= kStackBase && addr <= kRegionEnd && size <= kRegionEnd - addr;
+  if (addr < kGuardBase) return addr >= kTrapBase && size <= kGuardBase - addr;
+  return inGuest(addr, size);
 }
 
 template <class T = void>

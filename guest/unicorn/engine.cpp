@@ -105,7 +105,9 @@ void onInterrupt(uc_engine* uc, uint32_t intno, void*) {
   stopWith(uc, exceptionMessage(intno, reg(uc, UC_X86_REG_EIP), &readModRmReg, uc));
 }
 
-bool onUnmapped(uc_engine* uc, uc_mem_type, uint64_t address, int, int64_t, void*) {
+// An access to unmapped memory, or a read or write that the memory's permissions refuse.
+// The trap area lies below the stack guard: a frame that jumps the guard lands there.
+bool onBadAccess(uc_engine* uc, uc_mem_type, uint64_t address, int, int64_t, void*) {
   uint32_t esp = reg(uc, UC_X86_REG_ESP);
   bool stack = address < kStackBase && esp < kStackBase + kPageSize;
   state().fault = stack ? "Stack overflow!" : "Illegal memory address";
@@ -161,7 +163,7 @@ void addHooks(uc_engine* uc) {
     check(uc, uc_hook_add(uc, &h, type, fn, nullptr, 1, 0, extra...));
   };
   add(UC_HOOK_INTR, reinterpret_cast<void*>(&onInterrupt));
-  add(UC_HOOK_MEM_UNMAPPED, reinterpret_cast<void*>(&onUnmapped));
+  add(UC_HOOK_MEM_UNMAPPED | UC_HOOK_MEM_READ_PROT | UC_HOOK_MEM_WRITE_PROT, reinterpret_cast<void*>(&onBadAccess));
   add(UC_HOOK_INSN_INVALID, reinterpret_cast<void*>(&onInvalid));
   add(UC_HOOK_INSN, reinterpret_cast<void*>(&onIn), UC_X86_INS_IN);
   add(UC_HOOK_INSN, reinterpret_cast<void*>(&onOut), UC_X86_INS_OUT);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -27,14 +28,15 @@ struct Running {
 // outlive main.
 struct Watchdog {
   std::mutex m;
+  std::condition_variable limitsChanged;
   std::vector<Running> running;
 
   Watchdog() { std::thread([this] { loop(); }).detach(); }
 
   [[noreturn]] void loop() {
+    std::unique_lock lock(m);
     for (;;) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(std::max(1u, g_limits.sliceMillis / 2)));
-      std::lock_guard lock(m);
+      limitsChanged.wait_for(lock, std::chrono::milliseconds(std::max(1u, g_limits.sliceMillis / 2)));
       auto now = Clock::now();
       for (Running& r : running) {
         if (now < r.deadline) continue;
@@ -64,7 +66,12 @@ Clock::time_point sliceEnd() { return Clock::now() + std::chrono::milliseconds(g
 TranslationLimits translationLimits() { return g_limits; }
 
 namespace testing {
-void setTranslationLimits(TranslationLimits limits) { g_limits = limits.bufferBytes ? limits : kDefaults; }
+void setTranslationLimits(TranslationLimits limits) {
+  Watchdog& w = watchdog();
+  std::lock_guard lock(w.m);
+  g_limits = limits.bufferBytes ? limits : kDefaults;
+  w.limitsChanged.notify_one();  // not after the tick it is sleeping through
+}
 }  // namespace testing
 
 Slice::Slice(uc_engine* uc) : uc_(uc) {

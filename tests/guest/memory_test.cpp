@@ -109,11 +109,12 @@ TEST(CodeArea, WholeZeroedPagesThatAloneAreExecutable) {
     if (i + 1 < a.size()) {
       EXPECT_EQ(a[i].base + a[i].size, a[i + 1].base);  // no gaps
     }
-    if (i != 2 && i != 3) {
+    if (i != 0 && i != 3) {
       EXPECT_FALSE(a[i].access & kExecute) << i;
     }
   }
-  EXPECT_EQ(a[2].access, kRead | kExecute);  // the trap area is never writable
+  EXPECT_EQ(a[0].access, kRead | kExecute);  // the trap area is never writable
+  EXPECT_EQ(a[1].access, kNoAccess);         // the stack guard
   EXPECT_EQ(a[4].base + a[4].size, kRegionEnd);
 
   std::memset(code, 0xCC, 5000);
@@ -129,10 +130,13 @@ TEST(CodeArea, WholeZeroedPagesThatAloneAreExecutable) {
 
 TEST(GuestPointers, ChecksRejectWhatLiesOutside) {
   EXPECT_TRUE(inGuest(kStackBase, 4));
-  EXPECT_TRUE(inGuest(kTrapBase - 4, 4));
-  EXPECT_FALSE(inGuest(kTrapBase - 2, 4));
+  EXPECT_FALSE(inGuest(kStackBase - 2, 4));
   EXPECT_FALSE(inGuest(kTrapBase + 64, 4));  // stubs are not data
   EXPECT_TRUE(inRegion(kTrapBase + 64, 4));
+  EXPECT_FALSE(inRegion(kGuardBase - 2, 4));
+  EXPECT_FALSE(inRegion(kGuardBase, 4));
+  EXPECT_FALSE(inRegion(6, 4));
+  EXPECT_FALSE(inRegion(kTrapBase - 4, 4));
   EXPECT_TRUE(inGuest(kCodeBase, 4));
   EXPECT_FALSE(inGuest(kGuardBase, 4));
   EXPECT_FALSE(inGuest(0u, 1u));

@@ -2,8 +2,9 @@
    memory it may not write. */
 #include "korva_guest.h"
 
-/* The run-time's descriptor table: the trap area's last page, 0x100 into it. */
-#define DESCRIPTOR_TABLE 0x10110100u
+/* The run-time's descriptor table: 0x100 into the last page of the trap area, which
+   starts the guest region. */
+#define DESCRIPTOR_TABLE 0x1000F100u
 
 void __MAIN(void) {
 #if defined(PRIV_cli)
