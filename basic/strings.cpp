@@ -26,9 +26,9 @@ constexpr uint32_t kPoolRecords = 512;
 constexpr uint32_t kNil = UINT32_MAX;
 
 struct Slot {
+  uint64_t serial;    // creation order, for listing live strings oldest first
   uint32_t record;    // the guest address of the vxStr
-  uint32_t prev;      // live list
-  uint32_t next;      // live list, or free list
+  uint32_t next;      // free list
   uint32_t length;
   uint32_t capacity;  // text bytes available, not counting the NUL; 0 while free
   uint32_t heap;      // guest address of the text when it does not fit inline, else 0
@@ -38,27 +38,28 @@ struct Slot {
 struct Pool {
   std::vector<Slot> slots;
   uint32_t freeHead = kNil, freeTail = kNil;
-  uint32_t liveHead = kNil, liveTail = kNil;
+  uint64_t serial = 0;
   size_t live = 0;
 } g;
 
-Slot* liveSlot(const vxStr* s) {
-  // Reading the id is safe anywhere in the region; only a record's own address passes.
-  auto a = reinterpret_cast<uintptr_t>(s);
-  if (a > guest::kRegionEnd - 4 || !guest::inRegion(static_cast<uint32_t>(a), 4)) return nullptr;
-  uint32_t id = guest::load32(static_cast<uint32_t>(a));
-  if (id >= g.slots.size()) return nullptr;
-  Slot& slot = g.slots[id];
-  if (slot.record != a || !slot.live()) return nullptr;
-  return &slot;
+// The id of a live string, or kNil. Records never lie in the trap area, and only a
+// record's own address passes.
+uint32_t liveId(const vxStr* s) {
+  if (!guest::inGuest(s, 4)) return kNil;
+  auto a = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(s));
+  uint32_t id = guest::load32(a);
+  if (id >= g.slots.size()) return kNil;
+  const Slot& slot = g.slots[id];
+  return slot.record == a && slot.live() ? id : kNil;
 }
 
-// The live entry of a string pointer that compiled code or a command handed over.
-Slot& checkedLive(const vxStr* s) {
-  Slot* slot = liveSlot(s);
-  if (!slot) raiseRuntimeError("Illegal memory address");
-  return *slot;
+// The live id of a string pointer that compiled code or a command handed over.
+uint32_t checkedId(const vxStr* s) {
+  uint32_t id = liveId(s);
+  if (id == kNil) raiseRuntimeError("Illegal memory address");
+  return id;
 }
+Slot& checkedLive(const vxStr* s) { return g.slots[checkedId(s)]; }
 
 inline char* text(const Slot& s) {
   return s.heap ? guest::ptr<char>(s.heap) : guest::ptr<vxStr>(s.record)->inl;
@@ -68,9 +69,8 @@ void grow() {
   auto* block = static_cast<vxStr*>(basic::blockAlloc(uint64_t(kPoolRecords) * sizeof(vxStr), basic::kPoolBlock));
   uint32_t first = static_cast<uint32_t>(g.slots.size());
   for (uint32_t i = 0; i < kPoolRecords; ++i) {
-    uint32_t id = first + i;
     block[i].id = kNil;
-    g.slots.push_back(Slot{guest::addr(&block[i]), kNil, i + 1 < kPoolRecords ? id + 1 : kNil, 0, 0, 0});
+    g.slots.push_back(Slot{0, guest::addr(&block[i]), i + 1 < kPoolRecords ? first + i + 1 : kNil, 0, 0, 0});
   }
   if (g.freeTail != kNil)
     g.slots[g.freeTail].next = first;
@@ -101,16 +101,10 @@ Slot& take() {
   Slot& s = g.slots[id];
   g.freeHead = s.next;
   if (g.freeHead == kNil) g.freeTail = kNil;
+  s.serial = g.serial++;
   s.length = 0;
   s.capacity = kInlineCapacity;
   s.heap = 0;
-  s.next = kNil;
-  s.prev = g.liveTail;
-  if (g.liveTail != kNil)
-    g.slots[g.liveTail].next = id;
-  else
-    g.liveHead = id;
-  g.liveTail = id;
   auto* r = guest::ptr<vxStr>(s.record);
   r->id = id;
   r->inl[0] = 0;
@@ -118,20 +112,11 @@ Slot& take() {
   return s;
 }
 
-void release(Slot& s) {
-  auto id = static_cast<uint32_t>(&s - g.slots.data());
+void release(uint32_t id) {
+  Slot& s = g.slots[id];
   if (s.heap) guest::free(guest::ptr(s.heap));
-  if (s.prev != kNil)
-    g.slots[s.prev].next = s.next;
-  else
-    g.liveHead = s.next;
-  if (s.next != kNil)
-    g.slots[s.next].prev = s.prev;
-  else
-    g.liveTail = s.prev;
   s.capacity = 0;
   s.heap = 0;
-  s.prev = kNil;
   s.next = kNil;
   if (g.freeTail != kNil)
     g.slots[g.freeTail].next = id;
@@ -149,7 +134,7 @@ vxStr* vxStrNew(std::string_view t) {
   if (t.size() > kInlineCapacity) {
     auto* buf = static_cast<char*>(guest::alloc(static_cast<uint32_t>(t.size() + 1)));
     if (!buf) {
-      release(s);
+      release(guest::load32(s.record));
       basic::outOfMemory();
     }
     s.heap = guest::addr(buf);
@@ -163,10 +148,10 @@ vxStr* vxStrNew(std::string_view t) {
 }
 
 void vxStrRelease(vxStr* s) {
-  if (s) release(checkedLive(s));
+  if (s) release(checkedId(s));
 }
 
-bool vxStrIsLive(const vxStr* s) { return liveSlot(s) != nullptr; }
+bool vxStrIsLive(const vxStr* s) { return liveId(s) != kNil; }
 
 std::string_view vxStrView(const vxStr* s) {
   if (!s) return {};
@@ -206,12 +191,18 @@ size_t liveStringCount() { return g.live; }
 namespace basic {
 
 void stringsDestroy() {
-  while (g.liveHead != kNil) release(g.slots[g.liveHead]);
+  for (uint32_t id = 0; id < g.slots.size(); ++id)
+    if (g.slots[id].live()) release(id);
   g = Pool{};  // the pool blocks go with the block registry
 }
 
 void forEachLiveString(const std::function<void(uint32_t)>& fn) {
-  for (uint32_t id = g.liveHead; id != kNil; id = g.slots[id].next) fn(g.slots[id].record);
+  std::vector<const Slot*> live;
+  live.reserve(g.live);
+  for (const Slot& s : g.slots)
+    if (s.live()) live.push_back(&s);
+  std::sort(live.begin(), live.end(), [](const Slot* a, const Slot* b) { return a->serial < b->serial; });
+  for (const Slot* s : live) fn(s->record);
 }
 
 vxStr* StrConst(const char* t) { return vxStrNew(guest::checkedText(guest::addr(t))); }
