@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 
+#include "basic/internal.h"
 #include "basic_test.h"
 
 namespace korva::test {
@@ -195,6 +196,19 @@ TEST_F(Strings, FreedRecordsAreReusedInTheOrderTheyWereFreed) {
   vxStr* fresh = vxStrNew("from a second block");
   EXPECT_TRUE(guest::inGuest(fresh, 64));
   EXPECT_EQ(liveStringCount(), 513u);
+}
+
+TEST_F(Strings, LiveStringsAreListedOldestFirstWhateverRecordTheyHave) {
+  vxStr* first = vxStrNew("first");
+  std::vector<uint32_t> expect;
+  for (int i = 0; i < 511; ++i) expect.push_back(guest::addr(vxStrNew("filler")));
+  vxStrRelease(first);
+  vxStr* newest = vxStrNew("newest");  // the pool is full: it takes first's record
+  ASSERT_EQ(newest, first);
+  expect.push_back(guest::addr(newest));
+  std::vector<uint32_t> listed;
+  basic::forEachLiveString([&](uint32_t a) { listed.push_back(a); });
+  EXPECT_EQ(listed, expect);
 }
 
 TEST_F(Strings, InPlaceResizeAndAssign) {
