@@ -12,7 +12,7 @@ namespace korva::basic {
 namespace {
 
 // Gives up what count element slots of type code own.
-void releaseSlots(uint32_t* slots, uint64_t count, uint32_t code) {
+void releaseSlots(guest::Word* slots, uint64_t count, uint32_t code) {
   if (code == kStringType) {
     for (uint64_t i = 0; i < count; ++i)
       if (uint32_t s = slots[i]) slots[i] = 0, vxStrRelease(guest::ptr<vxStr>(s));
@@ -28,7 +28,7 @@ uint32_t g_cursor = 0;
 
 void DimArray(ArrayDesc* desc) {
   ArrayDesc* a = at<ArrayDesc>(guest::addr(desc));
-  uint32_t* dim = at<uint32_t>(guest::addr(a) + sizeof(ArrayDesc), 4ull * a->dims);
+  guest::Word* dim = at<guest::Word>(guest::addr(a) + sizeof(ArrayDesc), 4ull * a->dims);
   // Everything is checked before the descriptor changes, so a failed Dim leaves it as it was.
   uint64_t total = 1;
   for (uint32_t k = 0; k < a->dims; ++k) {
@@ -37,7 +37,7 @@ void DimArray(ArrayDesc* desc) {
     total *= static_cast<uint64_t>(extent);
     if (total > UINT32_MAX) outOfMemory();
   }
-  void* storage = blockAllocZeroed(total * 4);
+  void* storage = blockAllocZeroed(total * 4, kStorageBlock);
   uint64_t running = 1;
   for (uint32_t k = 0; k < a->dims; ++k) {
     running *= uint64_t(static_cast<int32_t>(dim[k])) + 1;
@@ -49,9 +49,9 @@ void DimArray(ArrayDesc* desc) {
 void UndimArray(ArrayDesc* desc) {
   ArrayDesc* a = at<ArrayDesc>(guest::addr(desc));
   if (!a->storage) return;
-  uint64_t count = a->dims ? *at<uint32_t>(guest::addr(a) + sizeof(ArrayDesc) + 4ull * (a->dims - 1)) : 1;
-  releaseSlots(at<uint32_t>(a->storage, count * 4), count, a->elemType);
-  blockFree(a->storage);  // storage of an earlier run is gone already
+  uint64_t count = a->dims ? word(guest::addr(a) + sizeof(ArrayDesc) + 4ull * (a->dims - 1)) : 1;
+  releaseSlots(at<guest::Word>(a->storage, count * 4), count, a->elemType);
+  blockFree(a->storage, kStorageBlock);  // storage of an earlier run is gone already
   a->storage = 0;
 }
 
@@ -60,15 +60,15 @@ void VecBoundsEx() { raiseRuntimeError("Korva array index out of bounds"); }
 
 uint32_t* VecAlloc(VecType* type) {
   VecType* v = at<VecType>(guest::addr(type));
-  return static_cast<uint32_t*>(blockAllocZeroed(4ull * v->count));
+  return static_cast<uint32_t*>(blockAllocZeroed(4ull * v->count, kStorageBlock));
 }
 
 void VecFree(uint32_t* storage, VecType* type) {
   if (!storage) return;
   VecType* v = at<VecType>(guest::addr(type));
-  uint32_t* slots = at<uint32_t>(guest::addr(storage), 4ull * v->count);
-  releaseSlots(slots, v->count, *at<uint32_t>(v->elemType));
-  blockFree(guest::addr(slots));
+  guest::Word* slots = at<guest::Word>(guest::addr(storage), 4ull * v->count);
+  releaseSlots(slots, v->count, word(v->elemType));
+  blockFree(guest::addr(slots), kStorageBlock);
 }
 
 void Restore(DataRecord* cursor) { g_cursor = guest::addr(cursor); }

@@ -9,22 +9,23 @@ struct vxStr;
 
 namespace korva::basic {
 
+// The layouts are packed: compiled code may place them at any address.
 // Followed by dims words: the highest indices asked for, then (once dimensioned) the
 // running element counts.
-struct ArrayDesc {
+struct [[gnu::packed]] ArrayDesc {
   uint32_t storage;   // guest address of the elements, 0 while not dimensioned
   uint32_t elemType;  // a type code
   uint32_t dims;
 };
 static_assert(sizeof(ArrayDesc) == 12);
 
-struct VecType {
+struct [[gnu::packed]] VecType {
   uint32_t code;  // kVectorType
   uint32_t count;
   uint32_t elemType;  // guest address of the element type descriptor
 };
 
-struct DataRecord {
+struct [[gnu::packed]] DataRecord {
   uint32_t tag;    // 0 end, 1 integer, 2 float, 4 constant text
   uint32_t value;  // the integer, the float's bits or the text's guest address
 };

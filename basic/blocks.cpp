@@ -1,41 +1,44 @@
 // The block registry: what the module hands to compiled code is freed by basic_destroy at
-// the latest, and only blocks it handed out are ever freed.
-#include <unordered_set>
+// the latest, and only blocks it handed out are ever freed: a program that passes a pool's
+// address as array storage cannot make the module free its own records.
+#include <unordered_map>
 
 #include "basic/internal.h"
 #include "host/errors.h"
 
 namespace korva::basic {
 namespace {
-std::unordered_set<uint32_t>& blocks() {
-  static std::unordered_set<uint32_t> set;
-  return set;
+std::unordered_map<uint32_t, BlockKind>& blocks() {
+  static std::unordered_map<uint32_t, BlockKind> map;
+  return map;
 }
 }  // namespace
 
 void outOfMemory() { raiseRuntimeError("Out of memory"); }
 
-void* blockAlloc(uint64_t size) {
+void* blockAlloc(uint64_t size, BlockKind kind) {
   void* p = size <= guest::kRegionSize ? guest::alloc(static_cast<uint32_t>(size)) : nullptr;
   if (!p) outOfMemory();
-  blocks().insert(guest::addr(p));
+  blocks().emplace(guest::addr(p), kind);
   return p;
 }
 
-void* blockAllocZeroed(uint64_t size) {
-  void* p = blockAlloc(size);
+void* blockAllocZeroed(uint64_t size, BlockKind kind) {
+  void* p = blockAlloc(size, kind);
   std::memset(p, 0, size);
   return p;
 }
 
-bool blockFree(uint32_t p) {
-  if (!blocks().erase(p)) return false;
+bool blockFree(uint32_t p, BlockKind kind) {
+  auto it = blocks().find(p);
+  if (it == blocks().end() || it->second != kind) return false;
+  blocks().erase(it);
   guest::free(guest::ptr(p));
   return true;
 }
 
 void freeAllBlocks() {
-  for (uint32_t p : blocks()) guest::free(guest::ptr(p));
+  for (auto [p, kind] : blocks()) guest::free(guest::ptr(p));
   blocks().clear();
 }
 

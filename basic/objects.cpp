@@ -18,6 +18,9 @@ constexpr uint32_t kPoolRecords = 512;
 struct State {
   size_t existing = 0;
   size_t unreleased = 0;
+  // Records in every pool of this run. The lists live in guest memory where a program can
+  // link them into a cycle; no honest walk takes more steps than there are records.
+  uint64_t records = 0;
   int32_t lastHandle = 0;
   std::unordered_map<uint32_t, int32_t> toHandle;
   std::unordered_map<int32_t, uint32_t> fromHandle;
@@ -31,17 +34,28 @@ struct State {
 } g;
 
 inline ObjHeader* hdr(uint32_t a) { return at<ObjHeader>(a); }
-inline uint32_t* fieldTypes(UserType* t) { return reinterpret_cast<uint32_t*>(t + 1); }
-inline uint32_t typeCode(uint32_t descriptor) { return *at<uint32_t>(descriptor); }
+// The type of field i of a descriptor already checked by typeAt.
+inline uint32_t fieldType(UserType* t, uint32_t i) { return guest::load32(guest::addr(t + 1) + 4 * i); }
+inline uint32_t typeCode(uint32_t descriptor) { return word(descriptor); }
+
+[[noreturn]] void badList() { raiseRuntimeError("Illegal memory address"); }
+
+// Counts the steps of one walk over a guest list.
+struct Steps {
+  uint64_t left = g.records + 2;
+  void take() {
+    if (left-- == 0) badList();
+  }
+};
 
 void makeEmpty(ObjHeader& sentinel) {
-  sentinel = ObjHeader{0, guest::addr(&sentinel), guest::addr(&sentinel), 0, -1};
+  uint32_t self = guest::addr(&sentinel);
+  sentinel = ObjHeader{0, self, self, 0, -1};
 }
 
 bool ownsNothing(UserType* t) {
-  auto* ft = reinterpret_cast<uint32_t*>(t + 1);
   for (uint32_t i = 0; i < t->fieldCount; ++i) {
-    uint32_t code = *at<uint32_t>(ft[i]);
+    uint32_t code = typeCode(fieldType(t, i));
     if (code == kStringType || code == kUserType || code == kVectorType) return false;
   }
   return true;
@@ -70,42 +84,52 @@ inline UserType* typeAt(uint32_t a, bool* plain = nullptr) {
 }
 
 // The field slots of a record of type t.
-inline uint32_t* slots(ObjHeader* o, UserType* t) {
-  return at<uint32_t>(guest::addr(o) + sizeof(ObjHeader), 4ull * t->fieldCount);
+inline guest::Word* slots(ObjHeader* o, UserType* t) {
+  return at<guest::Word>(guest::addr(o) + sizeof(ObjHeader), 4ull * t->fieldCount);
 }
 
 void unlink(ObjHeader* o) {
-  hdr(o->prev)->next = o->next;
-  hdr(o->next)->prev = o->prev;
+  ObjHeader* prev = hdr(o->prev);
+  ObjHeader* next = hdr(o->next);
+  prev->next = o->next;
+  next->prev = o->prev;
 }
 
 void linkBefore(ObjHeader* o, ObjHeader* pos) {
   uint32_t a = guest::addr(o);
+  ObjHeader* prev = hdr(pos->prev);
   o->next = guest::addr(pos);
   o->prev = pos->prev;
-  hdr(pos->prev)->next = a;
+  prev->next = a;
   pos->prev = a;
 }
 
 void grow(UserType* t) {
   uint64_t size = sizeof(ObjHeader) + 4ull * t->fieldCount;
-  auto* block = static_cast<uint8_t*>(blockAlloc(size * kPoolRecords));
+  auto* block = static_cast<uint8_t*>(blockAlloc(size * kPoolRecords, kPoolBlock));
   for (uint32_t i = 0; i < kPoolRecords; ++i) {
     auto* o = reinterpret_cast<ObjHeader*>(block + i * size);
     *o = ObjHeader{0, 0, 0, guest::addr(t), 0};
     linkBefore(o, &t->free);
   }
+  g.records += kPoolRecords;
 }
 
 ObjHeader* nextExisting(uint32_t a) {
-  for (ObjHeader* o = hdr(a); o->type; o = hdr(o->next))
+  Steps steps;
+  for (ObjHeader* o = hdr(a); o->type; o = hdr(o->next)) {
     if (o->fields) return o;
+    steps.take();
+  }
   return nullptr;
 }
 
 ObjHeader* prevExisting(uint32_t a) {
-  for (ObjHeader* o = hdr(a); o->type; o = hdr(o->prev))
+  Steps steps;
+  for (ObjHeader* o = hdr(a); o->type; o = hdr(o->prev)) {
     if (o->fields) return o;
+    steps.take();
+  }
   return nullptr;
 }
 
@@ -114,6 +138,7 @@ void addRef(ObjHeader* o) {
 }
 
 void appendText(std::string& out, ObjHeader* obj, int& depth, uint32_t& root) {
+  if (out.size() > kObjTextLimit) outOfMemory();
   if (!obj || !hdr(guest::addr(obj))->fields) {
     out += "[NULL]";
     return;
@@ -131,13 +156,14 @@ void appendText(std::string& out, ObjHeader* obj, int& depth, uint32_t& root) {
   uint32_t outerRoot = root;
   if (!root) root = a;
   UserType* t = typeAt(obj->type);
-  uint32_t* v = slots(obj, t);
+  guest::Word* v = slots(obj, t);
   out += '[';
   for (uint32_t i = 0; i < t->fieldCount; ++i) {
+    if (out.size() > kObjTextLimit) outOfMemory();
     if (i) out += ',';
-    switch (typeCode(fieldTypes(t)[i])) {
+    switch (typeCode(fieldType(t, i))) {
       case kIntType: out += intToText(static_cast<int32_t>(v[i])); break;
-      case kFloatType: out += floatToText(std::bit_cast<float>(v[i])); break;
+      case kFloatType: out += floatToText(std::bit_cast<float>(static_cast<uint32_t>(v[i]))); break;
       case kStringType:
         out += '"';
         out += vxStrView(guest::ptr<vxStr>(v[i]));
@@ -152,9 +178,6 @@ void appendText(std::string& out, ObjHeader* obj, int& depth, uint32_t& root) {
   root = outerRoot;
 }
 
-}  // namespace
-
-namespace {
 // Drops one reference; at 0 the record goes to the end of its type's free list.
 inline void dropRef(ObjHeader* o, UserType* t) {
   // Free records are not released again, and only delete gives up the list's reference.
@@ -164,6 +187,7 @@ inline void dropRef(ObjHeader* o, UserType* t) {
   linkBefore(o, &t->free);
   --g.unreleased;
 }
+
 }  // namespace
 
 ObjHeader* ObjNew(UserType* type) {
@@ -171,7 +195,7 @@ ObjHeader* ObjNew(UserType* type) {
   UserType* t = typeAt(guest::addr(type), &plain);
   if (t->free.next == guest::addr(&t->free)) grow(t);
   ObjHeader* o = hdr(t->free.next);
-  uint32_t* v = slots(o, t);
+  guest::Word* v = slots(o, t);
   unlink(o);
   o->type = guest::addr(t);
   o->refs = 1;
@@ -181,7 +205,7 @@ ObjHeader* ObjNew(UserType* type) {
   ++g.existing;
   ++g.unreleased;
   for (uint32_t i = 0; !plain && i < t->fieldCount; ++i) {
-    uint32_t ft = fieldTypes(t)[i];
+    uint32_t ft = fieldType(t, i);
     if (typeCode(ft) == kVectorType) v[i] = guest::addr(VecAlloc(guest::ptr<VecType>(ft)));
   }
   return o;
@@ -193,9 +217,9 @@ void ObjDelete(ObjHeader* obj) {
   if (!o->fields) return;
   bool plain;
   UserType* t = typeAt(o->type, &plain);
-  uint32_t* v = slots(o, t);
+  guest::Word* v = slots(o, t);
   for (uint32_t i = 0; !plain && i < t->fieldCount; ++i) {
-    uint32_t ft = fieldTypes(t)[i];
+    uint32_t ft = fieldType(t, i);
     uint32_t value = v[i];
     v[i] = 0;
     switch (typeCode(ft)) {
@@ -224,7 +248,9 @@ void ObjDeleteEach(UserType* type) {
   ObjHeader* o = hdr(t->used.next);
   if (!o->type) return;
   addRef(o);
+  Steps steps;
   while (o) {
+    steps.take();
     ObjHeader* next = hdr(o->next);
     if (next->type)
       addRef(next);
@@ -247,10 +273,10 @@ void ObjRelease(ObjHeader* obj) {
 }
 
 void ObjStore(uint32_t* var, ObjHeader* obj) {
-  uint32_t* slot = at<uint32_t>(guest::addr(var));
+  guest::Word& slot = *at<guest::Word>(guest::addr(var));
   addRef(obj);
-  ObjRelease(guest::ptr<ObjHeader>(*slot));
-  *slot = guest::addr(obj);
+  ObjRelease(guest::ptr<ObjHeader>(slot));
+  slot = guest::addr(obj);
 }
 
 int32_t ObjCompare(ObjHeader* a, ObjHeader* b) {
@@ -282,22 +308,22 @@ ObjHeader* ObjInsBefore(ObjHeader* a, ObjHeader* b) { return move(a, b, false); 
 ObjHeader* ObjInsAfter(ObjHeader* a, ObjHeader* b) { return move(a, b, true); }
 
 int32_t ObjEachFirst(uint32_t* var, UserType* type) {
-  uint32_t* slot = at<uint32_t>(guest::addr(var));
+  guest::Word& slot = *at<guest::Word>(guest::addr(var));
   ObjHeader* found = ObjFirst(type);
   addRef(found);
-  ObjRelease(guest::ptr<ObjHeader>(*slot));
-  *slot = guest::addr(found);
+  ObjRelease(guest::ptr<ObjHeader>(slot));
+  slot = guest::addr(found);
   return found ? 1 : 0;
 }
 
 int32_t ObjEachNext(uint32_t* var) {
-  uint32_t* slot = at<uint32_t>(guest::addr(var));
-  auto* current = guest::ptr<ObjHeader>(*slot);
+  guest::Word& slot = *at<guest::Word>(guest::addr(var));
+  auto* current = guest::ptr<ObjHeader>(slot);
   if (!current) return 0;
   ObjHeader* found = ObjNext(current);
   addRef(found);
   ObjRelease(current);
-  *slot = guest::addr(found);
+  slot = guest::addr(found);
   return found ? 1 : 0;
 }
 
@@ -306,6 +332,7 @@ vxStr* ObjToStr(ObjHeader* obj) {
   int depth = 0;
   uint32_t root = 0;
   appendText(out, obj, depth, root);
+  if (out.size() > kObjTextLimit) outOfMemory();
   return vxStrNew(out);
 }
 

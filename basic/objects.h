@@ -21,7 +21,8 @@ enum TypeCode : uint32_t {
 };
 
 // An object record's header; the two list sentinels of a user type have the same form.
-struct ObjHeader {
+// Packed: compiled code may lay a descriptor, and so its sentinels, at any address.
+struct [[gnu::packed]] ObjHeader {
   uint32_t fields;  // record + 20 while the object exists, 0 once deleted (0 in sentinels)
   uint32_t next;
   uint32_t prev;
@@ -31,7 +32,7 @@ struct ObjHeader {
 static_assert(sizeof(ObjHeader) == 20);
 
 // Followed by fieldCount words, each the guest address of a field's type descriptor.
-struct UserType {
+struct [[gnu::packed]] UserType {
   uint32_t code;  // kUserType
   ObjHeader used;
   ObjHeader free;
@@ -55,6 +56,9 @@ ObjHeader* ObjInsBefore(ObjHeader* a, ObjHeader* b);
 ObjHeader* ObjInsAfter(ObjHeader* a, ObjHeader* b);
 int32_t ObjEachFirst(uint32_t* var, UserType* type);
 int32_t ObjEachNext(uint32_t* var);
+// Raises "Out of memory" when the text would pass kObjTextLimit bytes (a wide type nested
+// deep can ask for gigabytes).
+inline constexpr size_t kObjTextLimit = 16u << 20;
 vxStr* ObjToStr(ObjHeader* obj);
 int32_t ObjToHandle(ObjHeader* obj);
 ObjHeader* ObjFromHandle(int32_t handle, UserType* type);

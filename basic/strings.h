@@ -14,6 +14,9 @@ struct vxStr;
 vxStr* vxStrNew(std::string_view text);
 // Frees s; null is ignored.
 void vxStrRelease(vxStr* s);
+// True when s is a live string (null is not); the other calls raise "Illegal memory
+// address" for anything else.
+bool vxStrIsLive(const vxStr* s);
 // The bytes of s (null reads as empty); valid until s changes or is released.
 std::string_view vxStrView(const vxStr* s);
 // The same bytes, NUL-terminated; null gives "".

@@ -18,8 +18,13 @@ namespace {
 constexpr char kPositive[] = "parameter must be positive";
 constexpr char kAboveZero[] = "parameter must be greater than 0";
 
-// A string to change in place: a null argument reads as a new empty string.
-vxStr* own(vxStr* s) { return s ? s : vxStrNew({}); }
+// A string to change in place: a null argument reads as a new empty string. Anything else
+// must be a live string even where its text is not needed, as it is handed back.
+vxStr* own(vxStr* s) {
+  if (!s) return vxStrNew({});
+  vxStrView(s);  // raises "Illegal memory address" for what is not a string
+  return s;
+}
 
 // s holding part, which is a piece of its own text.
 vxStr* keep(vxStr* s, std::string_view part) {

@@ -1,26 +1,20 @@
 #include "guest/fault.h"
 
-#include <unicorn/unicorn.h>
-
 #include "guest/memory.h"
 
 namespace korva::guest {
 namespace {
 
-constexpr int kRegs[8] = {UC_X86_REG_EAX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_EBX,
-                          UC_X86_REG_ESP, UC_X86_REG_EBP, UC_X86_REG_ESI, UC_X86_REG_EDI};
-
-uint32_t readUcReg(void* ctx, int i) {
-  uint32_t v = 0;
-  uc_reg_read(static_cast<uc_engine*>(ctx), kRegs[i], &v);
-  return v;
-}
-
 uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+bool isPrefix(uint8_t b) {
+  return b == 0x66 || b == 0x67 || b == 0x2E || b == 0x36 || b == 0x3E || b == 0x26 || b == 0x64 ||
+         b == 0x65 || b == 0xF0 || b == 0xF2 || b == 0xF3;
+}
 
 }  // namespace
 
-bool divisorIsZero(const uint8_t* p, uint32_t (*readReg)(void*, int), void* ctx) {
+bool divisorIsZero(const uint8_t* p, RegReader readReg, void* ctx) {
   int width = 32;
   for (int i = 0; i < 15; ++i, ++p) {  // prefixes
     uint8_t b = *p;
@@ -67,7 +61,7 @@ bool divisorIsZero(const uint8_t* p, uint32_t (*readReg)(void*, int), void* ctx)
     if (mod == 1) ea += static_cast<uint32_t>(static_cast<int8_t>(*q));
     if (mod == 2) ea += le32(q);
     uint32_t bytes = static_cast<uint32_t>(width / 8);
-    if (!inGuest(ea, bytes)) return true;
+    if (!inRegion(ea, bytes)) return true;
     const uint8_t* m = ptr<uint8_t>(ea);
     value = width == 8 ? m[0] : width == 16 ? (m[0] | m[1] << 8) : le32(m);
   }
@@ -75,19 +69,55 @@ bool divisorIsZero(const uint8_t* p, uint32_t (*readReg)(void*, int), void* ctx)
   return value == 0;
 }
 
-const char* faultMessage(uc_struct* uc, uint32_t intno) {
-  switch (intno) {
-    case 0: {
-      uint32_t eip = readUcReg(uc, 0);
-      uc_reg_read(uc, UC_X86_REG_EIP, &eip);
-      if (!inGuest(eip, 16)) return "Integer divide by zero";
-      return divisorIsZero(ptr<uint8_t>(eip), &readUcReg, uc) ? "Integer divide by zero"
-                                                               : "Unknown runtime exception";
-    }
+bool isPrivileged(const uint8_t* p) {
+  for (int i = 0; i < 14 && isPrefix(*p); ++i) ++p;
+  switch (*p) {
+    case 0xF4:  // hlt
+    case 0xFA:  // cli
+    case 0xFB:  // sti
+    case 0xE4: case 0xE5: case 0xE6: case 0xE7:  // in, out with a port number
+    case 0xEC: case 0xED: case 0xEE: case 0xEF:  // in, out with dx
+    case 0x6C: case 0x6D: case 0x6E: case 0x6F:  // ins, outs
+      return true;
+    case 0x0F:
+      break;
+    default:
+      return false;
+  }
+  uint8_t op = p[1], modrm = p[2];
+  int reg = (modrm >> 3) & 7, mod = modrm >> 6;
+  switch (op) {
+    case 0x00:  // lldt, ltr
+      return reg == 2 || reg == 3;
+    case 0x01:  // lgdt, lidt, lmsw, invlpg; monitor, mwait, xsetbv
+      if (mod != 3) return reg == 2 || reg == 3 || reg == 6 || reg == 7;
+      return reg == 6 || modrm == 0xC8 || modrm == 0xC9 || modrm == 0xD1;
+    case 0x06:  // clts
+    case 0x08:  // invd
+    case 0x09:  // wbinvd
+    case 0x20: case 0x21: case 0x22: case 0x23:  // mov to and from control and debug registers
+    case 0x30:  // wrmsr
+    case 0x32:  // rdmsr
+    case 0x33:  // rdpmc
+    case 0x35:  // sysexit
+      return true;
+    default:
+      return false;
+  }
+}
+
+const char* exceptionMessage(uint32_t vector, uint32_t eip, RegReader readReg, void* ctx) {
+  // Room for the longest run of prefixes with a full operand.
+  const uint8_t* code = inRegion(eip, 32) ? ptr<uint8_t>(eip) : nullptr;
+  switch (vector) {
+    case 0:
+      if (!code) return "Integer divide by zero";
+      return divisorIsZero(code, readReg, ctx) ? "Integer divide by zero" : "Unknown runtime exception";
     case 6:
       return "Illegal instruction";
-    case 12:
     case 13:
+      return code && isPrivileged(code) ? kPrivilegedMessage : "Illegal memory address";
+    case 12:
     case 14:
       return "Illegal memory address";
     default:

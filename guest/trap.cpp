@@ -15,7 +15,7 @@ constexpr uint32_t kSentinel = kTrapBase;        // "hlt": never executed, the e
 constexpr uint32_t kFloatSlot = kTrapBase + 16;  // float results on their way to the x87 stack
 constexpr uint32_t kFirstStub = kTrapBase + 64;
 constexpr uint32_t kStubSize = 16;
-constexpr uint32_t kMaxStubs = (kTrapSize - 64) / kStubSize;
+constexpr uint32_t kMaxStubs = (kBackendPage - kFirstStub) / kStubSize;
 
 struct Table {
   std::vector<TrapEntry> entries;

@@ -3,11 +3,13 @@
 #pragma once
 #include <cstdint>
 
+#include "guest/memory.h"
+
 namespace korva::guest {
 
 // What a routine sees of one guest call.
 struct CallFrame {
-  const uint32_t* args;  // the argument words on the guest stack, first argument first
+  const Word* args;  // the argument words on the guest stack, first argument first
   uint32_t result;       // integer or pointer result: EAX
   float fresult;         // float result: pushed onto the guest x87 stack by the stub
 };

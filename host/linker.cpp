@@ -67,7 +67,7 @@ LinkResult linkImage(std::span<const uint8_t> image, const SymbolTable& runtime)
   uint32_t n;
   const uint8_t* code;
   if (!r.u32(n) || !(code = r.take(n))) return result;
-  uint8_t* block = static_cast<uint8_t*>(guest::alloc(n ? n : 1));
+  uint8_t* block = static_cast<uint8_t*>(guest::allocCode(n));
   if (!block) return result;
   std::memcpy(block, code, n);
   uint32_t base = guest::addr(block);

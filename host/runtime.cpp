@@ -86,7 +86,7 @@ class Runtime final : public RuntimeInterface {
   }
   void setOutputBuffer(char* buffer) override { output_ = buffer; }
 
-  uint32_t allocGuest(uint32_t size) override { return guest::addr(guest::allocZeroed(size)); }
+  uint32_t allocGuest(uint32_t size) override { return guest::addr(guest::allocCode(size)); }
   void freeGuest(uint32_t address) override {
     if (address) guest::free(guest::ptr(address));
   }

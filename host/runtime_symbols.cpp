@@ -18,7 +18,7 @@ void RuntimeError(vxStr* message) {
   static char buffer[256];
   std::string_view text = vxStrView(message);
   size_t n = std::min<size_t>(text.size(), 255);
-  std::memcpy(buffer, text.data(), n);
+  if (n) std::memcpy(buffer, text.data(), n);  // a null string has no data pointer
   buffer[n] = 0;
   vxStrRelease(message);
   raiseRuntimeError(buffer);

@@ -52,6 +52,16 @@ TEST(BasicProgram, WorkloadOfACompiledProgram) {
   }
 }
 
+TEST(BasicProgram, NegativeFloatsFromOneMillionUpPrintWhole) {
+  ProgramRun r = runProgram("basic_float_text");
+  ASSERT_TRUE(r.linked) << r.linkError;
+  EXPECT_EQ(r.endedBy, "");
+  const std::vector<std::string> expect = {
+      "-1000000.", "-2000000.",  "1000000.000000", "-0.5",         "score -1000000.",
+      "[-2000000.]", "-1234567.", "-9999999.",     "999999.937500"};
+  EXPECT_EQ(r.logs, expect);
+}
+
 class BasicLifecycle : public BasicTest {};
 
 TEST_F(BasicLifecycle, MillionStringsAndObjectsLeaveNothingBehind) {

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <limits>
 
+#include "basic/internal.h"
 #include "basic_test.h"
 
 namespace korva::test {
@@ -28,28 +29,70 @@ TEST(StringConversions, IntegerToAndFromText) {
   EXPECT_EQ(textToInt("99999999999999999999999"), -159383553);
 }
 
-TEST(StringConversions, FloatToText) {
-  const float low = std::bit_cast<float>(0x358637BDu);
+// Each row is printed with both signs: positive values between 0.000001 and 9999999 take the
+// six-decimal form, every negative value takes the seven-digit form.
+TEST(StringConversions, FloatToTextForEveryDecimalExponentAndBothSigns) {
   struct Case {
     float x;
-    const char* text;
+    const char* positive;
+    const char* negative;
   } cases[] = {
-      {1.f, "1.000000"},      {-1.f, "-1."},           {0.5f, "0.500000"},
-      {-0.5f, "-0.5"},        {1e7f, "1.e+007"},       {1e-7f, "1.e-007"},
-      {-0.f, "-0.000000"},    {0.f, "0.000000"},       {12345678.f, "1.234568e+007"},
-      {0.00000025f, "2.5e-007"}, {-1.5f, "-1.5"},      {-100.f, "-100."},
-      {-0.25f, "-0.25"},      {-0.05f, "-5.e-002"},    {1.5f, "1.500000"},
-      {0.001f, "0.001000"},   {0.1f, "0.100000"},      {9999999.f, "9999999.000000"},
-      {low, "0.000001"},
-      // Seven significant digits, rounded; the exponent is that of the rounded value.
-      {-low, "-1.e-006"},     {12345675.f, "1.234568e+007"}, {-9.99999905f, "-9.999999"},
-      {-999999.94f, "-999999.9"}, {123456.7f, "123456.703125"}, {-123456.7f, "-123456.7"},
-      {3.4028235e38f, "3.402823e+038"}, {1e-45f, "1.401298e-045"},
-      {std::numeric_limits<float>::quiet_NaN(), "NAN"},
-      {-std::numeric_limits<float>::quiet_NaN(), "NAN"},
-      {INFINITY, "INFINITY"}, {-INFINITY, "-INFINITY"},
+      {1e-8f, "1.e-008", "-1.e-008"},  // the float lies below 1e-8: rounding carries
+      {1.234567e-8f, "1.234567e-008", "-1.234567e-008"},
+      {1e-7f, "1.e-007", "-1.e-007"},
+      {1.234567e-7f, "1.234567e-007", "-1.234567e-007"},
+      {0x1.0c6f78p-20f, "9.999999e-007", "-9.999999e-007"},  // just below 0.000001
+      {1e-6f, "0.000001", "-1.e-006"},
+      {0x1.0c6f7cp-20f, "0.000001", "-1.e-006"},
+      {1.234567e-6f, "0.000001", "-1.234567e-006"},
+      {1e-5f, "0.000010", "-1.e-005"},
+      {1.234567e-5f, "0.000012", "-1.234567e-005"},
+      {1e-4f, "0.000100", "-1.e-004"},
+      {1.234567e-4f, "0.000123", "-1.234567e-004"},
+      {1e-3f, "0.001000", "-1.e-003"},
+      {1.234567e-3f, "0.001235", "-1.234567e-003"},
+      {1e-2f, "0.010000", "-1.e-002"},
+      {1.234567e-2f, "0.012346", "-1.234567e-002"},
+      {0.05f, "0.050000", "-5.e-002"},
+      {0.099999994f, "0.100000", "-9.999999e-002"},
+      {0.1f, "0.100000", "-0.1"},
+      {0.25f, "0.250000", "-0.25"},
+      {1.234567e-1f, "0.123457", "-0.1234567"},
+      {1.f, "1.000000", "-1."},
+      {1.5f, "1.500000", "-1.5"},
+      {9.9999995f, "9.999999", "-9.999999"},
+      {10.f, "10.000000", "-10."},
+      {12.34567f, "12.345670", "-12.34567"},
+      {100.f, "100.000000", "-100."},
+      {123.4567f, "123.456703", "-123.4567"},
+      {1000.f, "1000.000000", "-1000."},
+      {1234.567f, "1234.567017", "-1234.567"},
+      {10000.f, "10000.000000", "-10000."},
+      {12345.67f, "12345.669922", "-12345.67"},
+      {99999.996f, "99999.992188", "-99999.99"},
+      {100000.f, "100000.000000", "-100000."},
+      {123456.7f, "123456.703125", "-123456.7"},
+      {999999.94f, "999999.937500", "-999999.9"},  // just below 1000000
+      {1000000.f, "1000000.000000", "-1000000."},
+      {1234567.f, "1234567.000000", "-1234567."},
+      {2000000.f, "2000000.000000", "-2000000."},
+      {9999999.f, "9999999.000000", "-9999999."},  // just below 10000000
+      {1e7f, "1.e+007", "-1.e+007"},
+      {12345678.f, "1.234568e+007", "-1.234568e+007"},
+      {1e8f, "1.e+008", "-1.e+008"},
+      {1.234567e8f, "1.234567e+008", "-1.234567e+008"},
+      {1e9f, "1.e+009", "-1.e+009"},
+      {1.234567e9f, "1.234567e+009", "-1.234567e+009"},
+      {3.4028235e38f, "3.402823e+038", "-3.402823e+038"},
+      {1e-45f, "1.401298e-045", "-1.401298e-045"},
+      {0.f, "0.000000", "-0.000000"},
+      {INFINITY, "INFINITY", "-INFINITY"},
+      {std::numeric_limits<float>::quiet_NaN(), "NAN", "NAN"},
   };
-  for (const Case& c : cases) EXPECT_EQ(floatToText(c.x), c.text) << "bits " << std::bit_cast<uint32_t>(c.x);
+  for (const Case& c : cases) {
+    EXPECT_EQ(floatToText(c.x), c.positive) << "bits " << std::hex << std::bit_cast<uint32_t>(c.x);
+    EXPECT_EQ(floatToText(-c.x), c.negative) << "bits " << std::hex << std::bit_cast<uint32_t>(-c.x);
+  }
 }
 
 TEST(StringConversions, TextToFloat) {
@@ -153,6 +196,19 @@ TEST_F(Strings, FreedRecordsAreReusedInTheOrderTheyWereFreed) {
   vxStr* fresh = vxStrNew("from a second block");
   EXPECT_TRUE(guest::inGuest(fresh, 64));
   EXPECT_EQ(liveStringCount(), 513u);
+}
+
+TEST_F(Strings, LiveStringsAreListedOldestFirstWhateverRecordTheyHave) {
+  vxStr* first = vxStrNew("first");
+  std::vector<uint32_t> expect;
+  for (int i = 0; i < 511; ++i) expect.push_back(guest::addr(vxStrNew("filler")));
+  vxStrRelease(first);
+  vxStr* newest = vxStrNew("newest");  // the pool is full: it takes first's record
+  ASSERT_EQ(newest, first);
+  expect.push_back(guest::addr(newest));
+  std::vector<uint32_t> listed;
+  basic::forEachLiveString([&](uint32_t a) { listed.push_back(a); });
+  EXPECT_EQ(listed, expect);
 }
 
 TEST_F(Strings, InPlaceResizeAndAssign) {

@@ -64,6 +64,7 @@ TEST(Faults, EachKindGivesItsMessage) {
       {"fault_illegal", "Illegal instruction"},
       {"fault_nullptr", "Illegal memory address"},
       {"fault_recursion", "Stack overflow!"},
+      {"fault_bigframe", "Stack overflow!"},
   };
   for (auto [program, message] : cases) {
     auto r = test::runProgram(program);

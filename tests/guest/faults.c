@@ -24,5 +24,8 @@ void __MAIN(void) {
   sink = *bad;
 #elif defined(FAULT_recursion)
   recurse(1);
+#elif defined(FAULT_bigframe)
+  /* A frame larger than the whole stack: the write lands beyond its guard page. */
+  __asm__ volatile("movl %%esp, %%eax\n\tsubl $0x110000, %%esp\n\tmovl $0, (%%esp)\n\tmovl %%eax, %%esp" ::: "eax", "memory");
 #endif
 }

@@ -71,8 +71,73 @@ TEST(GuestHeap, ForeignPointersAreIgnoredByFree) {
   EXPECT_EQ(allocStats().liveBlocks, before.liveBlocks);
 }
 
+TEST(GuestHeap, WritesIntoFreedBlocksAndDoubleFreesMisleadNothing) {
+  AllocStats before = allocStats();
+  auto* a = static_cast<uint32_t*>(alloc(32));
+  auto* b = static_cast<uint32_t*>(alloc(32));
+  free(a);
+  free(a);  // a second time: ignored
+  EXPECT_EQ(allocStats().liveBlocks, before.liveBlocks + 1);
+  for (int i = 0; i < 8; ++i) a[i] = kGuardBase + 4 * i;  // what a free-list link would be
+  auto* c = static_cast<uint32_t*>(alloc(32));
+  auto* d = static_cast<uint32_t*>(alloc(32));
+  EXPECT_EQ(c, a);
+  EXPECT_NE(d, a);
+  EXPECT_NE(d, b);
+  EXPECT_GE(addr(d), kHeapBase);
+  for (void* p : {b, c, d}) free(p);
+  EXPECT_EQ(allocStats().liveBlocks, before.liveBlocks);
+  EXPECT_EQ(allocStats().liveBytes, before.liveBytes);
+}
+
+TEST(CodeArea, WholeZeroedPagesThatAloneAreExecutable) {
+  AllocStats before = allocStats();
+  auto* code = static_cast<uint8_t*>(allocCode(5000));
+  ASSERT_NE(code, nullptr);
+  EXPECT_EQ(addr(code) % kPageSize, 0u);
+  EXPECT_GE(addr(code), kCodeBase);
+  EXPECT_LE(addr(code) + 2 * kPageSize, kHeapBase);
+  for (uint32_t i = 0; i < 2 * kPageSize; ++i) ASSERT_EQ(code[i], 0) << i;
+  EXPECT_EQ(allocStats().liveBytes, before.liveBytes + 2 * kPageSize);
+
+  auto a = areas();
+  const Area& exec = a[3];
+  EXPECT_EQ(exec.access, kRead | kWrite | kExecute);
+  EXPECT_LE(exec.base, addr(code));
+  EXPECT_GE(exec.base + exec.size, addr(code) + 2 * kPageSize);
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (i + 1 < a.size()) {
+      EXPECT_EQ(a[i].base + a[i].size, a[i + 1].base);  // no gaps
+    }
+    if (i != 0 && i != 3) {
+      EXPECT_FALSE(a[i].access & kExecute) << i;
+    }
+  }
+  EXPECT_EQ(a[0].access, kRead | kExecute);  // the trap area is never writable
+  EXPECT_EQ(a[1].access, kNoAccess);         // the stack guard
+  EXPECT_EQ(a[4].base + a[4].size, kRegionEnd);
+
+  std::memset(code, 0xCC, 5000);
+  free(code + 16);  // not the start: ignored
+  free(code);
+  free(code);
+  EXPECT_EQ(allocStats().liveBlocks, before.liveBlocks);
+  auto* again = static_cast<uint8_t*>(allocCode(1));
+  EXPECT_EQ(again, code);  // first fit
+  EXPECT_EQ(again[0], 0);
+  free(again);
+}
+
 TEST(GuestPointers, ChecksRejectWhatLiesOutside) {
   EXPECT_TRUE(inGuest(kStackBase, 4));
+  EXPECT_FALSE(inGuest(kStackBase - 2, 4));
+  EXPECT_FALSE(inGuest(kTrapBase + 64, 4));  // stubs are not data
+  EXPECT_TRUE(inRegion(kTrapBase + 64, 4));
+  EXPECT_FALSE(inRegion(kGuardBase - 2, 4));
+  EXPECT_FALSE(inRegion(kGuardBase, 4));
+  EXPECT_FALSE(inRegion(6, 4));
+  EXPECT_FALSE(inRegion(kTrapBase - 4, 4));
+  EXPECT_TRUE(inGuest(kCodeBase, 4));
   EXPECT_FALSE(inGuest(kGuardBase, 4));
   EXPECT_FALSE(inGuest(0u, 1u));
   EXPECT_FALSE(inGuest(kRegionEnd - 2, 4));

@@ -35,6 +35,19 @@ TEST_F(Standalone, NormalEndIsSilent) {
   EXPECT_EQ(r.output, "");
 }
 
+// The sanitizer build carries the suppression of the emulator's known leak itself: the
+// executable ends as quietly as the normal one, with no sanitizer options given.
+TEST_F(Standalone, SanitizerBuildEndsWithoutALeakReport) {
+#if !defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "only the sanitizer build checks for leaks";
+#else
+  auto r = test::runCommand("env -u LSAN_OPTIONS ASAN_OPTIONS=detect_leaks=1 " + korva + " " +
+                            test::programPath("fault_none"));
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.errors, "");
+#endif
+}
+
 TEST_F(Standalone, LinkFailuresGiveTheirTextAndExitCode) {
   std::string bad = test::tempDir() + "/bad.kbm";
   std::ofstream(bad, std::ios::binary) << "\x10\x00\x00\x00short";

@@ -1,0 +1,315 @@
+// Every registered run-time routine called from guest code with random and hostile argument
+// words: bad pointers, huge and negative counts, released strings, records with spoilt
+// headers, misaligned records. A run ends at its first run-time error and the next one
+// starts; the run-time must come through every call without a signal, a sanitizer report or
+// a hang, and leave nothing behind in guest memory.
+//
+// By hand: KORVA_FUZZ_CALLS=200000 KORVA_FUZZ_SEED=7 test_fuzz; KORVA_FUZZ_TRACE=1 prints
+// each call on stderr before it is made.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cstdio>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "basic/arrays.h"
+#include "basic/internal.h"
+#include "basic/objects.h"
+#include "basic/strings.h"
+#include "guest/memory.h"
+#include "host/linker.h"
+#include "host/modules.h"
+#include "host/registry.h"
+#include "support/process.h"
+#include "support/programs.h"
+
+namespace korva::test {
+namespace {
+
+// Routines that wait for a user or act outside the process: they would hang the test, start
+// programs, show dialogs or open connections.
+const char* const kNotCalled[] = {
+    "_fstop",  "_fexecfile", "_fdelay", "_fwaittimer",   "_fwaitkey",     "_fwaitmouse",     "_fmousewait",
+    "_fwaitjoy", "_fjoywait", "_finput", "_fstartnetgame", "_fhostnetgame", "_fjoinnetgame", "_fopentcpstream",
+    "_fcreatetcpserver"};
+
+constexpr int kArgWords = 12;
+constexpr uint32_t kScratchBytes = 64 * 1024;
+
+struct Routine {
+  std::string name;
+  uint32_t address;
+  std::string signature;  // result sigil, then one per parameter
+};
+
+uint64_t envNumber(const char* name, uint64_t fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
+}
+
+class Fuzzer {
+ public:
+  Fuzzer(uint64_t seed, uint64_t calls) : rng_(seed), callsLeft_(calls) {
+    for (const ModuleDef& m : modules())
+      for (const SymbolDef& s : m.symbols()) add(s);
+    for (const SymbolDef& s : runtimeSymbols()) add(s);
+    scratch_ = guest::alloc(kScratchBytes);
+    codePage_ = guest::allocCode(1);
+  }
+  ~Fuzzer() {
+    guest::free(scratch_);
+    guest::free(codePage_);
+  }
+
+  bool done() const { return callsLeft_ == 0; }
+  const std::map<std::string, int>& calls() const { return calls_; }
+  const std::vector<Routine>& routines() const { return routines_; }
+  std::vector<std::string>& problems() { return problems_; }
+
+  void startRun() {
+    runCallsLeft_ = 1 + rng_() % 48;
+    fixturesMade_ = false;
+  }
+
+  // The next call into call[0..13], or false when the run has made its calls.
+  bool next(uint32_t call) {
+    if (!runCallsLeft_ || !callsLeft_) return false;
+    --runCallsLeft_;
+    --callsLeft_;
+    if (!fixturesMade_) makeFixtures();
+    current_ = &routines_[rng_() % routines_.size()];
+    ++calls_[current_->name];
+    guest::store32(call, current_->address);
+    guest::store32(call + 4, current_->signature[0] == '#');
+    for (int i = 0; i < kArgWords; ++i) {
+      char sigil = i + 1 < int(current_->signature.size()) ? current_->signature[i + 1] : '%';
+      guest::store32(call + 8 + 4 * i, argument(sigil));
+    }
+    if (trace_) {
+      std::fprintf(stderr, "%s", current_->name.c_str());
+      for (size_t i = 1; i < current_->signature.size(); ++i) std::fprintf(stderr, " %08x", guest::load32(call + 4 + 4 * uint32_t(i)));
+      std::fprintf(stderr, "\n");
+    }
+    return true;
+  }
+
+  // A string result must be a live string, which the caller now owns.
+  void result(uint32_t value) {
+    if (!current_ || current_->signature[0] != '$' || !value) return;
+    auto* s = guest::ptr<vxStr>(value);
+    if (!vxStrIsLive(s)) {
+      problems_.push_back(current_->name + " returned something that is not a string");
+      return;
+    }
+    vxStrRelease(s);
+  }
+
+ private:
+  void add(const SymbolDef& s) {
+    if (!s.signature) return;  // a data object
+    std::string name = linkName(s.decl);
+    for (const char* n : kNotCalled)
+      if (name == n) return;
+    std::string sig = s.signature();
+    if (sig.size() > kArgWords + 1) return;
+    routines_.push_back({name, s.address(), sig});
+  }
+
+  uint32_t pick(std::initializer_list<uint32_t> values) { return values.begin()[rng_() % values.size()]; }
+  uint32_t below(uint32_t n) { return static_cast<uint32_t>(rng_() % n); }
+  uint32_t scratch(uint32_t offset) { return guest::addr(scratch_) + offset % (kScratchBytes - 64); }
+
+  uint32_t argument(char sigil) {
+    switch (sigil) {
+      case '#': return floatWord();
+      case '$': return stringWord();
+      case 'p': return pointerWord();
+      default: return intWord();
+    }
+  }
+
+  uint32_t intWord() {
+    switch (below(4)) {
+      case 0: return pick({0, 1, 2, 3, 7, 8, 255, 256, 65535, 65536, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
+                           0xFFFFFF00, 0x40000000, 0xC0000000});
+      case 1: return below(100001) - 1000;  // counts, positions, handles
+      case 2: return below(16);
+      default: {  // any size, small ones more often
+        auto v = static_cast<uint32_t>(rng_() >> (32 + below(32)));
+        return below(2) ? v : 0u - v;
+      }
+    }
+  }
+
+  uint32_t floatWord() {
+    const float f[] = {0.f, -0.f, 1.f, -1.f, 0.5f, 1e-45f, 1e10f, -1e10f,
+                       std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
+                       INFINITY, -INFINITY, std::numeric_limits<float>::quiet_NaN(), 90.f, 1e-8f};
+    return below(4) ? std::bit_cast<uint32_t>(f[below(std::size(f))]) : static_cast<uint32_t>(rng_());
+  }
+
+  uint32_t liveString() {
+    static const std::string texts[] = {"", "a", "hello, world", "  \t padded \t ", "12.5e3", "-7",
+                                        "fuzz.txt", std::string(500, 'x'), std::string("\0\xff\x01", 3)};
+    return guest::addr(vxStrNew(texts[below(std::size(texts))]));
+  }
+
+  uint32_t stringWord() {
+    switch (below(8)) {
+      case 0: return 0;
+      case 1: {  // released
+        uint32_t s = liveString();
+        vxStrRelease(guest::ptr<vxStr>(s));
+        return s;
+      }
+      case 2: {  // its record written over
+        uint32_t s = liveString();
+        guest::store32(s + 4 * below(4), static_cast<uint32_t>(rng_()));
+        return s;
+      }
+      case 3: return pointerWord();
+      default: return liveString();
+    }
+  }
+
+  uint32_t pointerWord() {
+    switch (below(12)) {
+      case 0: return 0;
+      case 1: return scratch(below(kScratchBytes));  // random words, any alignment
+      case 2: return pick({guest::kGuardBase, guest::kTrapBase + 64, guest::kRegionEnd - 2, 0xFFFFFFFC, 1,
+                           guest::kStackTop - 8, guest::addr(codePage_), guest::kHeapBase});
+      case 3: return type_;
+      case 4: return vecType_;
+      case 5: return array_ + below(2);  // sometimes misaligned
+      case 6: return data_ + 8 * below(4);
+      case 7: return variables_ + 4 * below(8) + below(2);
+      case 8: return object(true);
+      case 9: return object(false);
+      case 10: return static_cast<uint32_t>(rng_());
+      default: return guest::addr(basic::VecAlloc(guest::ptr<basic::VecType>(vecType_)));
+    }
+  }
+
+  // An object of the fixture type, deleted when not live.
+  uint32_t object(bool live) {
+    basic::ObjHeader* o = basic::ObjNew(guest::ptr<basic::UserType>(type_));
+    if (!live) basic::ObjDelete(o);
+    return guest::addr(o);
+  }
+
+  // Random words in the scratch area, and records laid out as a compiler would among them:
+  // a user type (integer, string, object, float and vector fields), a vector type, an array
+  // descriptor, DATA records and variables holding strings and objects.
+  void makeFixtures() {
+    fixturesMade_ = true;
+    uint32_t base = guest::addr(scratch_);
+    for (uint32_t off = 0; off < kScratchBytes; off += 4)
+      guest::store32(base + off, below(4) ? static_cast<uint32_t>(rng_()) : below(16));
+    auto builtin = [](const char* decl) {
+      for (const SymbolDef& s : basic_symbols())
+        if (std::string_view(s.decl) == decl) return s.address();
+      return 0u;
+    };
+    uint32_t intType = builtin("_vxIntType"), fltType = builtin("_vxFltType"), strType = builtin("_vxStrType");
+    type_ = base + 0x100;
+    vecType_ = base + 0x200;
+    array_ = base + 0x300;
+    data_ = base + 0x400;
+    variables_ = base + 0x500;
+    const uint32_t vec[] = {basic::kVectorType, 4, strType};
+    std::memcpy(guest::ptr(vecType_), vec, sizeof vec);
+    const uint32_t type[] = {basic::kUserType, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, intType, strType, type_, fltType, vecType_};
+    std::memcpy(guest::ptr(type_), type, sizeof type);
+    const uint32_t array[] = {0, basic::kStringType, 2, 3, 4};
+    std::memcpy(guest::ptr(array_), array, sizeof array);
+    std::memcpy(guest::ptr(base + 0x480), "12", 3);
+    const uint32_t data[] = {1, 7, 2, std::bit_cast<uint32_t>(2.5f), 4, base + 0x480, 9, 0, 0, 0};
+    std::memcpy(guest::ptr(data_), data, sizeof data);
+    for (int i = 0; i < 8; ++i) guest::store32(variables_ + 4 * i, i % 2 ? liveString() : object(i % 4 == 0));
+  }
+
+  std::mt19937_64 rng_;
+  uint64_t callsLeft_;
+  uint32_t runCallsLeft_ = 0;
+  bool fixturesMade_ = false;
+  bool trace_ = envNumber("KORVA_FUZZ_TRACE", 0) != 0;
+  std::vector<Routine> routines_;
+  const Routine* current_ = nullptr;
+  std::map<std::string, int> calls_;
+  std::vector<std::string> problems_;
+  void* scratch_ = nullptr;
+  void* codePage_ = nullptr;  // code memory, not the running program's
+  uint32_t type_ = 0, vecType_ = 0, array_ = 0, data_ = 0, variables_ = 0;
+};
+
+Fuzzer* g_fuzzer = nullptr;
+
+int32_t fuzzNext(uint32_t* call) {
+  basic::requireGuest(guest::addr(call), 4 * (kArgWords + 2));
+  return g_fuzzer->next(guest::addr(call)) ? 1 : 0;
+}
+void fuzzResult(int32_t value) { g_fuzzer->result(static_cast<uint32_t>(value)); }
+
+const SymbolDef kFuzzSymbols[] = {
+    KORVA_ROUTINE("%FuzzNext%call", fuzzNext),
+    KORVA_ROUTINE("FuzzResult%value", fuzzResult),
+};
+
+TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
+  const uint64_t seed = envNumber("KORVA_FUZZ_SEED", 20240611);
+  const uint64_t calls = envNumber("KORVA_FUZZ_CALLS", 4000);
+  SCOPED_TRACE("KORVA_FUZZ_SEED=" + std::to_string(seed));
+
+  testing::setExtraSymbols(kFuzzSymbols);
+  std::vector<uint8_t> image = programImage("fuzz_caller");
+  LinkResult linked = linkImage(image, runtimeSymbolTable());
+  ASSERT_EQ(linked.status, LinkResult::Ok) << linked.message();
+
+  // Commands that make files make them here.
+  std::filesystem::path home = std::filesystem::current_path();
+  std::filesystem::path dir = std::filesystem::path(tempDir()) / "fuzz";
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+
+  // A program may write over its own code; each run starts from the code as linked.
+  const std::vector<uint8_t> code(guest::ptr<uint8_t>(linked.base), guest::ptr<uint8_t>(linked.base) + linked.size);
+
+  Fuzzer fuzzer(seed, calls);
+  g_fuzzer = &fuzzer;
+  const uint64_t baseline = guest::allocStats().liveBlocks;
+  ::testing::internal::CaptureStdout();  // RuntimeStats and the like
+  int runs = 0;
+  while (!fuzzer.done()) {
+    fuzzer.startRun();
+    std::memcpy(guest::ptr(linked.base), code.data(), code.size());
+    ProgramRun r = runEntry(linked.base, runs++ % 2 == 1);
+    EXPECT_LE(r.errors.size(), 1u) << "run " << runs;  // only the first error is reported
+    if (!r.errors.empty()) {
+      EXPECT_EQ(r.endedBy, r.errors[0]);
+    }
+    EXPECT_EQ(liveStringCount(), 0u) << "run " << runs;
+    EXPECT_EQ(basic::liveBlockCount(), 0u) << "run " << runs;
+    ASSERT_EQ(guest::allocStats().liveBlocks, baseline) << "guest memory left behind by run " << runs;
+  }
+  ::testing::internal::GetCapturedStdout();
+  g_fuzzer = nullptr;
+  std::filesystem::current_path(home);
+  testing::setExtraSymbols({});
+  guest::free(guest::ptr(linked.base));
+
+  EXPECT_EQ(fuzzer.problems(), std::vector<std::string>{});
+  for (const Routine& r : fuzzer.routines()) EXPECT_GT(fuzzer.calls().count(r.name), 0u) << r.name << " never called";
+  EXPECT_GT(runs, 1);
+}
+
+}  // namespace
+}  // namespace korva::test
