@@ -209,6 +209,7 @@ void RuntimeWindow::flip(bool wait) {
       d.lastPresented.store(front.stamp());
       presentFront(wait);
     }
+    frameShown();
     return;
   }
   int failure = 0;
@@ -220,7 +221,9 @@ void RuntimeWindow::flip(bool wait) {
     if (!presentFront(wait)) failure = kFlipGenericFailure;
   }
   if (failure) debugLog(("Flip Failed! Return code:" + std::to_string(failure)).c_str());
+  frameShown();
 }
+
 
 void RuntimeWindow::moveMouse(int x, int y) {
   Impl& d = *impl_;
