@@ -55,7 +55,8 @@ GraphicsDevice* RuntimeWindow::openGraphics(int width, int height, int depth, in
     device = openFullScreen(width, height, depth, flags);
   if (device) {
     Canvas* front = device->frontBuffer();
-    d.lastPresented.store(0);
+    // Shown at once below: the timer must not show the same picture again as a new frame.
+    d.lastPresented.store(front->stamp());
     // In full screen too: the front buffer is the screen, so drawing on it must show.
     d.presentationTimer.start(kPresentationPeriod, [this, front] {
       Impl& s = *impl_;

@@ -94,7 +94,7 @@ InputScript loadInputScript(const std::string& path) {
   std::error_code ec;
   std::ifstream file;
   if (std::filesystem::is_regular_file(path, ec)) file.open(path, std::ios::binary);
-  if (!file) {
+  if (!file.is_open()) {
     InputScript script;
     script.error = path + ": cannot read the input script";
     return script;

@@ -17,8 +17,12 @@ std::vector<const char*> collected(void (*link)(LinkSymbolFn)) {
   return out;
 }
 
-int commandCount(const std::vector<const char*>& decls) {
-  int n = 0;
+std::string counted(size_t n, const char* word) {
+  return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+size_t commandCount(const std::vector<const char*>& decls) {
+  size_t n = 0;
   for (const char* d : decls) n += d[0] != '_';
   return n;
 }
@@ -59,8 +63,9 @@ std::string commandListMarkdown() {
       "\n" +
       std::to_string(total) + " declarations in registration order.\n";
   for (const auto& g : groups) {
-    md += "\n## " + g.module + " (" + std::to_string(commandCount(g.declarations)) + " commands, " +
-          std::to_string(g.declarations.size() - commandCount(g.declarations)) + " link symbols)\n\n";
+    const size_t commands = commandCount(g.declarations);
+    md += "\n## " + g.module + " (" + counted(commands, "command") + ", " +
+          counted(g.declarations.size() - commands, "link symbol") + ")\n\n";
     md += "| Declaration | Link name |\n|---|---|\n";
     for (const char* d : g.declarations) md += "| `" + std::string(d) + "` | `" + linkName(d) + "` |\n";
   }
