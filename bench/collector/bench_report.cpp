@@ -115,8 +115,10 @@ std::string number(double v) {
 
 std::string ratio(const Row& r) {
   if (!r.hasReference || r.korva <= 0 || r.reference <= 0) return "-";
+  const double v = r.lowerIsBetter ? r.reference / r.korva : r.korva / r.reference;
   char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", r.lowerIsBetter ? r.reference / r.korva : r.korva / r.reference);
+  // Two decimals, or two significant digits for the small ratios of emulated code.
+  std::snprintf(buf, sizeof buf, v >= 0.1 ? "%.2f" : "%.2g", v);
   return buf;
 }
 
@@ -132,10 +134,18 @@ std::string firstLineOf(const char* path, const char* key) {
   return "unknown";
 }
 
+std::string osName() {
+  std::string name = firstLineOf("/etc/os-release", "PRETTY_NAME");
+  if (name.find('=') != std::string::npos) name = name.substr(name.find('=') + 1);
+  if (name.size() >= 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
+  return name;
+}
+
 std::vector<std::string> machine() {
   utsname u{};
   uname(&u);
-  std::string memory = firstLineOf("/proc/meminfo", "MemTotal");
+  char memory[32];
+  std::snprintf(memory, sizeof memory, "%.1f GiB", std::strtod(firstLineOf("/proc/meminfo", "MemTotal").c_str(), nullptr) / (1 << 20));
   char when[32];
   std::time_t now = std::time(nullptr);
   std::strftime(when, sizeof when, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
@@ -146,8 +156,8 @@ std::vector<std::string> machine() {
   return {
       std::string("CPU: ") + firstLineOf("/proc/cpuinfo", "model name") + ", " +
           std::to_string(std::thread::hardware_concurrency()) + " cores",
-      "memory: " + memory,
-      std::string("system: ") + u.sysname + " " + u.release + " " + u.machine,
+      std::string("memory: ") + memory,
+      std::string("system: ") + osName() + ", " + u.sysname + " " + u.release + " " + u.machine,
       std::string("run: ") + when + ", load average " + loadText + " at the end",
   };
 }
