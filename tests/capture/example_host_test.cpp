@@ -23,6 +23,8 @@ TEST(ExampleHost, PrintsEveryCallbackOfARun) {
       {"n", 0, "end Program has ended\n"},
       {"e", 1, "error boom\n"},
   };
+  // The host's enumeration pass sees what korva --list-commands prints.
+  const std::string listed = test::runCommand(test::buildDir() + "/korva --list-commands").output;
   for (const Case& c : cases) {
     auto r = test::runCommand(host(test::programPath("hosted") + " " + c.args));
     EXPECT_EQ(r.exitCode, c.exitCode) << r.errors;
@@ -40,8 +42,6 @@ TEST(ExampleHost, PrintsEveryCallbackOfARun) {
               "stmt 2 20\n" +
                   c.ending + "execute returned\n")
         << c.args;
-    // The host's enumeration pass sees what korva --list-commands prints.
-    std::string listed = test::runCommand(test::buildDir() + "/korva --list-commands").output;
     EXPECT_EQ(std::stoi(r.output.substr(head.size())), std::count(listed.begin(), listed.end(), '\n'));
   }
 }
