@@ -110,7 +110,11 @@ int main(int argc, char** argv) {
       auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(endAfterMs);
       while (!finished && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      if (!finished) rt->asyncEnd();
+      // asyncEnd does nothing until execute has its window up: ask until the run is over.
+      while (!finished) {
+        rt->asyncEnd();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
     });
 
   PrintingDebugger debugger;
