@@ -259,12 +259,7 @@ std::string floatToText(float x) {
   } else {
     char fixed[64];
     auto f = std::to_chars(fixed, fixed + sizeof fixed, a, std::chars_format::fixed, 6 - d);
-    std::string_view digits(fixed, f.ptr - fixed);
-    // Seven digits before the point leave none after it: the point stays, and so do the zeros.
-    if (digits.find('.') == std::string_view::npos)
-      out.append(digits).push_back('.');
-    else
-      out += trimmed(digits);
+    out += trimmed(std::string_view(fixed, f.ptr - fixed));
   }
   return out;
 }
