@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/report.h"
 #include "soundengine/private/output.h"
 #include "soundengine/sound_engine.h"
 
@@ -240,7 +241,11 @@ int main() {
   std::printf("%-32s %14s %16s\n", "load", "% of one core", "realtime factor");
   for (const MixResult& r : results) {
     if (r.ran)
+    {
       std::printf("%-32s %13.2f%% %15.0fx\n", r.name, r.cpuPercent, r.realtime);
+      korva::bench::compare(std::string("audio: mixing ") + r.name + " vs real time", r.realtime, 1.0, "x",
+                            korva::bench::Better::Higher);
+    }
     else
       std::printf("%-32s %14s\n", r.name, "(could not run)");
   }
@@ -258,6 +263,8 @@ int main() {
     double bufferMs = 1000.0 * l.bufferFrames / kMixRate;
     std::printf("%-22s %8d %8.1f %12.1f %12.1f %20.1f\n", label, l.bufferFrames, bufferMs, l.medianMs, l.worstMs,
                 l.medianMs + bufferMs);
+    korva::bench::compare(std::string("audio: play to first mix, ") + label + " vs one buffer", l.medianMs, bufferMs,
+                          "ms", korva::bench::Better::Lower);
   }
   return 0;
 }

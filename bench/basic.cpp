@@ -10,9 +10,11 @@
 #include <fstream>
 #include <iterator>
 #include <list>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "bench/report.h"
 #include "basic/objects.h"
 #include "basic/strings.h"
 #include "guest/memory.h"
@@ -217,11 +219,39 @@ BENCHMARK(EachIteration_Korva);
 BENCHMARK(EachIteration_StdList);
 BENCHMARK_CAPTURE(Guest, EachIteration_Guest, "basic_bench_4")->UseManualTime()->Unit(benchmark::kMillisecond);
 
+namespace {
+
+// Keeps each run's rate for the comparisons printed at the end.
+struct Rates : benchmark::ConsoleReporter {
+  std::map<std::string, double> perSecond;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (r.counters.count("items_per_second")) perSecond[r.benchmark_name()] = r.counters.at("items_per_second");
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
   setenv("SDL_VIDEODRIVER", "offscreen", 0);
   setenv("SDL_AUDIODRIVER", "dummy", 0);
   setenv("KORVA_NO_MESSAGEBOX", "1", 0);
   benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
+  Rates rates;
+  benchmark::RunSpecifiedBenchmarks(&rates);
   benchmark::Shutdown();
+  // (benchmark, reference benchmark, what it does, what the reference is)
+  const char* cases[][4] = {{"StringCreateRelease", "StringCreateRelease_Malloc", "string create and release", "malloc/free"},
+                            {"Concat", "Concat_StdString", "concatenation", "std::string"},
+                            {"ObjectNewDelete", "ObjectNewDelete_Malloc", "object New and Delete", "malloc/free"},
+                            {"EachIteration", "EachIteration_StdList", "For Each step", "std::list"}};
+  for (auto& [name, ref, what, refName] : cases) {
+    if (!rates.perSecond.count(ref)) continue;
+    const std::string direct = std::string(name) + "_Korva", guest = "Guest/" + std::string(name) + "_Guest/manual_time";
+    for (auto [run, from] : {std::pair{direct, " from C++"}, std::pair{guest, " from a compiled program"}})
+      if (rates.perSecond.count(run))
+        korva::bench::compare(std::string("basic: ") + what + from + " vs " + refName, rates.perSecond[run],
+                              rates.perSecond[ref], "per s", korva::bench::Better::Higher);
+  }
 }

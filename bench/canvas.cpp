@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/report.h"
 #include "graphics/canvas/private/blitter.h"
 #include "graphics/canvas/canvas.h"
 
@@ -188,6 +189,9 @@ void row(Recorder& rec, const char* what, const std::string& ours, const std::st
   if (!rec.ns.count(ours) || !rec.ns.count(ref)) return;
   double a = rec.ns[ours], b = rec.ns[ref];
   std::printf("%-34s %12.1f %12.1f  %-12s %6.2f\n", what, a, b, refName, oursOverRef ? a / b : b / a);
+  std::string name = what;
+  if (name.ends_with(" / memset")) name.resize(name.size() - 9);
+  korva::bench::compare("canvas: " + name + " vs " + refName, a, b, "ns", korva::bench::Better::Lower);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/report.h"
 #include "host/debuggers.h"
 #include "korva/runtime.h"
 
@@ -225,5 +226,7 @@ int main() {
   std::printf("  %-48s %8.1f fps\n", "Korva, compiled program through the commands", korva.fps);
   std::printf("  %-48s %8.1f fps\n", "SDL2 reference in C", sdl);
   std::printf("  Korva / SDL2: %.2f\n", korva.fps / sdl);
+  korva::bench::compare("graphics: frame from a compiled program vs SDL2 in C", korva.fps, sdl, "fps",
+                        korva::bench::Better::Higher);
   return 0;
 }

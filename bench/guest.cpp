@@ -7,6 +7,7 @@
 #include <iterator>
 #include <vector>
 
+#include "bench/report.h"
 #include "guest/memory.h"
 #include "host/linker.h"
 #include "host/registry.h"
@@ -102,18 +103,25 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+    for (const Run& r : runs) {
+      times_[r.benchmark_name()] = r.GetAdjustedRealTime();
+      if (r.benchmark_name() == "BM_GuestCalls" && r.counters.count("calls/s")) calls_ = r.counters.at("calls/s");
+    }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
     for (const char* k : {"IntLoop", "Recursion", "Float"}) {
       double g = times_[std::string("BM_") + k + "_Guest"], n = times_[std::string("BM_") + k + "_Native"];
       if (n > 0) std::printf("ratio guest/native %-10s %6.2fx\n", k, g / n);
+      if (n > 0) bench::compare(std::string("guest: ") + k + " kernel vs native code", g, n, "ms",
+                                bench::Better::Lower);
     }
+    if (calls_ > 0) bench::figure("guest: calls from guest code into a routine", calls_, "calls/s", bench::Better::Higher);
   }
 
  private:
   std::map<std::string, double> times_;
+  double calls_ = 0;
 };
 
 }  // namespace

@@ -3,6 +3,10 @@
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 
+#include <map>
+#include <string>
+
+#include "bench/report.h"
 #include "host/modules.h"
 #include "input/commands/input_commands.h"
 #include "window/runtime_window.h"
@@ -62,4 +66,29 @@ BENCHMARK(SdlPollEvent_Reference);
 BENCHMARK(KeyDown_Query);
 BENCHMARK(MouseXSpeed_Query);
 BENCHMARK(JoyX_Query);
-BENCHMARK_MAIN();
+
+namespace {
+
+struct Times : benchmark::ConsoleReporter {
+  std::map<std::string, double> ns;
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs) ns[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  Times times;
+  benchmark::RunSpecifiedBenchmarks(&times);
+  benchmark::Shutdown();
+  if (times.ns.count("SdlPollEvent_Reference"))
+    for (const char* query : {"KeyDown", "MouseXSpeed"})
+      if (times.ns.count(std::string(query) + "_Query"))
+        korva::bench::compare(std::string("input: ") + query + " vs an SDL event pump", times.ns[std::string(query) + "_Query"],
+                              times.ns["SdlPollEvent_Reference"], "ns", korva::bench::Better::Lower);
+  if (times.ns.count("JoyX_Query"))
+    korva::bench::figure("input: JoyX", times.ns["JoyX_Query"], "ns", korva::bench::Better::Lower);
+}

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/report.h"
 #include "basic/strings.h"
 #include "host/modules.h"
 #include "io/commands.h"
@@ -44,6 +45,7 @@ double best(const std::function<void()>& f) {
 void row(const char* what, double korva, double reference) {
   double mb = double(kTotal) / (1 << 20);
   std::printf("%-34s %10.0f %12.0f %8.2f\n", what, mb / korva, mb / reference, reference / korva);
+  korva::bench::compare(std::string("io: ") + what, mb / korva, mb / reference, "MB/s", korva::bench::Better::Higher);
 }
 
 // Plain sockets for the other end of the TCP cases.

@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "bench/report.h"
 #include "multiplay/multiplay.h"
 #include "multiplay/session/session.h"
 
@@ -128,4 +129,7 @@ int main(int argc, char** argv) {
     std::printf("\nround trip of a 32-byte message: bare UDP %.1f us, guaranteed session message %.1f us, "
                 "ratio %.1f\n",
                 g_seconds["udp"] * 1e6, g_seconds["session"] * 1e6, g_seconds["session"] / g_seconds["udp"]);
+  if (g_seconds.count("udp") && g_seconds.count("session"))
+    korva::bench::compare("net: round trip of a guaranteed message vs bare UDP", g_seconds["session"] * 1e6,
+                          g_seconds["udp"] * 1e6, "us", korva::bench::Better::Lower);
 }

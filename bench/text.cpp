@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "bench/report.h"
 #include "graphics/canvas/canvas.h"
 #include "graphics/display/graphics_device.h"
 #include "graphics/fonts/font.h"
@@ -76,8 +77,12 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   auto& t = cpuTimes();
   if (t.count("BM_TextLine") && t.count("BM_BlitLineReference"))
+  {
     std::printf("\ntext line / block blit of the same size (CPU time): %.1fx\n",
                 t["BM_TextLine"] / t["BM_BlitLineReference"]);
+    korva::bench::compare("text: 40-character line vs a blit of its size", t["BM_TextLine"], t["BM_BlitLineReference"],
+                          "ns", korva::bench::Better::Lower);
+  }
   benchmark::Shutdown();
   return 0;
 }

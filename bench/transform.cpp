@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/report.h"
 #include "graphics/transform/affine_transform.h"
 
 using korva::AffineMatrix;
@@ -64,6 +65,10 @@ int main(int argc, char** argv) {
     if (!rec.ns.count(base + "0") || !rec.ns.count(base + "1")) continue;
     std::printf("%-40s %14.0f %14.0f\n", (std::string(bits) + "-bit canvas").c_str(), 1e9 / rec.ns[base + "0"],
                 1e9 / rec.ns[base + "1"]);
+    for (const char* filter : {"0", "1"})
+      korva::bench::figure(std::string("transform: rotate 64x64 by 30 degrees, ") + bits + "-bit, " +
+                               (filter[0] == '0' ? "nearest" : "bilinear"),
+                           1e9 / rec.ns[base + filter], "per s", korva::bench::Better::Higher);
   }
   benchmark::Shutdown();
   return 0;

@@ -5,9 +5,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "host/capture/capture_run.h"
+#include "host/cli/command_list.h"
 #include "host/command_line.h"
 #include "host/debuggers.h"
 #include "host/image_source.h"
@@ -21,6 +24,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: korva [--debug] PROGRAM [ARGS...]   run a module image or a Windows program carrying one\n"
     "       korva --bundle PROGRAM -o OUT        write a standalone executable carrying PROGRAM\n"
+    "       korva --headless --frames N --screenshot DIR [--every K] [--input FILE] PROGRAM [ARGS...]\n"
+    "                                            run without display or sound for N frames, saving\n"
+    "                                            every K-th as DIR/frame-000123.png, with scripted input\n"
+    "       korva --list-commands[=markdown]     print every registered declaration\n"
     "       korva --help | --version\n";
 
 std::string selfPath() {
@@ -57,7 +64,9 @@ int korvaMain(int argc, char** argv) {
   std::string self = selfPath();
   std::vector<std::string> args(argv + 1, argv + argc);
   bool debug = false;
+  capture::CaptureOptions captureOptions;
   auto image = carriedImage(self);
+  std::optional<capture::CaptureRun> capturing;
 
   if (!image) {
     size_t i = 0;
@@ -70,7 +79,18 @@ int korvaMain(int argc, char** argv) {
         std::printf("korva %s\n", KORVA_VERSION);
         return 0;
       }
-      if (args[i] == "--debug") {
+      std::string optionError;
+      if (size_t used = capture::parseCaptureOption(args, i, captureOptions, optionError)) {
+        if (!optionError.empty()) {
+          std::fprintf(stderr, "korva: %s\n%s", optionError.c_str(), kUsage);
+          return 2;
+        }
+        i += used - 1;
+      } else if (args[i] == "--list-commands" || args[i] == "--list-commands=markdown") {
+        std::string list = args[i] == "--list-commands" ? commandListText() : commandListMarkdown();
+        std::fwrite(list.data(), 1, list.size(), stdout);
+        return 0;
+      } else if (args[i] == "--debug") {
         debug = true;
       } else if (args[i] == "--bundle") {
         if (i + 3 >= args.size() || args[i + 2] != "-o") {
@@ -91,6 +111,14 @@ int korvaMain(int argc, char** argv) {
       std::fputs(kUsage, stderr);
       return 2;
     }
+    if (captureOptions.active()) {
+      capture::CaptureRun run(captureOptions);
+      if (std::string error = run.prepare(); !error.empty()) {
+        writeErrorLine("korva: " + error);
+        return 2;
+      }
+      capturing.emplace(std::move(run));
+    }
     image = imageFromFile(args[i]);
     if (!image) return fail("Unable to run Korva Basic module", -1);
     args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
@@ -99,7 +127,9 @@ int korvaMain(int argc, char** argv) {
   uint32_t entry = 0;
   {
     LinkResult linked = linkImage(*image, runtimeSymbolTable());
-    if (linked.status != LinkResult::Ok) return fail(linked.message(), linked.exitCode());
+    // A capture checks a build: a missing symbol must not pass as success.
+    if (linked.status != LinkResult::Ok)
+      return fail(linked.message(), capturing && linked.exitCode() == 0 ? 1 : linked.exitCode());
     entry = linked.base;
   }
 
@@ -111,6 +141,12 @@ int korvaMain(int argc, char** argv) {
   StandaloneDebugger standalone;
   ConsoleDebugger console;
   Debugger* debugger = debug ? static_cast<Debugger*>(&console) : &standalone;
+  if (capturing) {
+    int status = capturing->run(rt, entry, split.arguments.c_str(), *debugger, debug);
+    rt.close();
+    std::fflush(stdout);
+    return status;
+  }
   rt.execute(entry, split.arguments.c_str(), debugger, debug ? 1 : 0, 0);
   rt.close();
   std::fflush(stdout);

@@ -25,6 +25,7 @@ static_assert(std::atomic<bool>::is_always_lock_free, "interrupt() must be async
 std::atomic<bool> g_interrupted{false};
 // The SDL event type of the private requests, registered once for the process.
 std::atomic<uint32_t> g_requestEvent{0};
+std::atomic<FrameObserver*> g_frameObserver{nullptr};
 
 // Starts SDL video, falling back to the off-screen and dummy drivers when no display can
 // be reached, so a run without a display still works.
@@ -123,6 +124,7 @@ RuntimeWindow* RuntimeWindow::create(const std::string& commandLine, Debugger* d
   window->impl_->debugger.store(debugger);
   window->impl_->drivers.rebuild(false);
   g_instance.store(window);
+  if (FrameObserver* observer = g_frameObserver.load()) observer->windowCreated(*window);
   return window;
 }
 
@@ -154,6 +156,16 @@ RuntimeWindow::~RuntimeWindow() {
 
 RuntimeWindow* RuntimeWindow::instance() { return g_instance.load(); }
 
+void RuntimeWindow::setFrameObserver(FrameObserver* observer) { g_frameObserver.store(observer); }
+
+// Every flip is a frame, whether or not the picture changed, so frame numbers follow the
+// program's own loop.
+void RuntimeWindow::frameShown() {
+  FrameObserver* observer = g_frameObserver.load();
+  GraphicsDevice* device = impl_->graphics.get();
+  if (observer && device && impl_->displayState.load() != 0) observer->frameShown(*this, *device->frontBuffer());
+}
+
 void RuntimeWindow::interrupt() { g_interrupted.store(true, std::memory_order_relaxed); }
 
 bool RuntimeWindow::poll() {
@@ -170,7 +182,10 @@ bool RuntimeWindow::poll() {
     if (event.type == g_requestEvent.load()) {
       if (event.user.code == kSuspendRequest && !d.suspended) requestSuspend();
       if (event.user.code == kResumeRequest && d.suspended) requestResume();
-      if (event.user.code == kRepaint && !d.busy) present();
+      if (event.user.code == kRepaint && !d.busy) {
+        present();
+        frameShown();
+      }
     } else {
       handleEvent(event);
     }

@@ -20,6 +20,19 @@ class GraphicsDevice;
 class DisplayDrivers;
 struct GfxMode;
 
+class RuntimeWindow;
+
+// Sees the window come into being and every frame it shows; headless capture saves frames
+// and feeds its scripted input through it. Called on the program's thread.
+class FrameObserver {
+ public:
+  virtual ~FrameObserver() = default;
+  // The window exists; no module has started yet.
+  virtual void windowCreated(RuntimeWindow& window) = 0;
+  // A Flip, or a repaint the presentation timer asked for, has just shown front.
+  virtual void frameShown(RuntimeWindow& window, const Canvas& front) = 0;
+};
+
 class RuntimeWindow {
  public:
   // Private requests, as posted by the environment's thread.
@@ -116,6 +129,8 @@ class RuntimeWindow {
   void present();
   // How many times the window has been painted from the front buffer.
   uint64_t presentations() const;
+  // Process-wide, kept across windows; null: none.
+  static void setFrameObserver(FrameObserver* observer);
   // Places the system pointer at graphics coordinates (scaled to the client area in the
   // scaled window); used by the input driver.
   void moveMouse(int x, int y);
@@ -146,6 +161,7 @@ class RuntimeWindow {
   void handleActivation(const SDL_Event& event);
   void closeRequested();
   bool presentFront(bool vsync);
+  void frameShown();
   bool presentOverlay();
   GraphicsDevice* openWindowed(int width, int height, int flags);
   GraphicsDevice* openFullScreen(int width, int height, int depth, int flags);

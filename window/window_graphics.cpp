@@ -55,7 +55,8 @@ GraphicsDevice* RuntimeWindow::openGraphics(int width, int height, int depth, in
     device = openFullScreen(width, height, depth, flags);
   if (device) {
     Canvas* front = device->frontBuffer();
-    d.lastPresented.store(0);
+    // Shown at once below: the timer must not show the same picture again as a new frame.
+    d.lastPresented.store(front->stamp());
     // In full screen too: the front buffer is the screen, so drawing on it must show.
     d.presentationTimer.start(kPresentationPeriod, [this, front] {
       Impl& s = *impl_;
@@ -209,6 +210,7 @@ void RuntimeWindow::flip(bool wait) {
       d.lastPresented.store(front.stamp());
       presentFront(wait);
     }
+    frameShown();
     return;
   }
   int failure = 0;
@@ -220,7 +222,9 @@ void RuntimeWindow::flip(bool wait) {
     if (!presentFront(wait)) failure = kFlipGenericFailure;
   }
   if (failure) debugLog(("Flip Failed! Return code:" + std::to_string(failure)).c_str());
+  frameShown();
 }
+
 
 void RuntimeWindow::moveMouse(int x, int y) {
   Impl& d = *impl_;
