@@ -1,9 +1,11 @@
 /* Korva Rocks: shoot the falling rocks, catch the gems, keep your ship whole.
 
-   Command line: [ASSETS [SCOREFILE]]
+   Command line: [ASSETS [SCOREFILE [SEED]]]
      ASSETS     the folder with sprites.png, shot.wav, boom.wav, gem.wav and tune.mod
                 (default: assets)
      SCOREFILE  where the high scores are kept (default: scores.txt)
+     SEED       a number for the random generator, so that a run with scripted input
+                plays the same every time (default: the clock)
    Paths must not contain blanks. Controls: arrows or WASD, the mouse, or a gamepad; Space,
    Ctrl, the left button or gamepad button 1 fires; Esc ends a game, or the program on the
    title screen. */
@@ -38,11 +40,11 @@ vxData __DATA[] = {
     DI(0),
     /* .scores (DATA_SCORES): the table before anyone has played */
     DS("ADA"), DI(2500), DS("GRACE"), DI(2000), DS("ALAN"), DI(1500), DS("EDSGER"), DI(1000),
-    DS("BARBARA"), DI(500),
+    DS("BARBARA"), DI(250),
     /* .help (DATA_HELP): "" ends */
     DS("Move: arrows, WASD, the mouse or a gamepad"),
     DS("Fire: Space, Ctrl, the left button or button 1"),
-    DS("Big rocks split, gems are worth 100. Esc ends the game."),
+    DS("Big rocks split, gems are worth 250. Esc ends the game."),
     DS(""),
     {0, {.i = 0}},
 };
@@ -184,7 +186,8 @@ void __MAIN(void) {
   _fgraphics(kWidth, kHeight, 0, 2);
   _fsetbuffer(_fbackbuffer());
   _fclscolor(6, 8, 24);
-  _fseedrnd(_fmillisecs());
+  i = __vxStrToInt(word(3));
+  _fseedrnd(i ? i : _fmillisecs());
   loadAssets();
 
   dim1(&_aHiName, kTableSize - 1);

@@ -61,7 +61,7 @@ static void startWave(int n) {
   waveSpeed = speed + extra * 0.2f;
   waveRocksLeft = count;
   for (i = 0; i < count; ++i)
-    newRock(_frnd(30, kWidth - 30), -40.0f - i * 50.0f, i < big, _frnd(-0.6f, 0.6f) * waveSpeed,
+    newRock(_frnd(30, kWidth - 30), -20.0f - i * 40.0f, i < big, _frnd(-0.6f, 0.6f) * waveSpeed,
             _frnd(0.7f, 1.2f) * waveSpeed);
   gBanner = 2 * kHz;
 }
@@ -130,7 +130,7 @@ static void moveShip(void) {
 /* A shot or the ship broke rock r: score it, split it if big, maybe drop a gem. */
 static void breakRock(vxObjHeader* r, int byShip) {
   float x = FLTF(r, ROCK_X), y = FLTF(r, ROCK_Y);
-  int big = INTF(r, ROCK_SIZE), points = big ? 20 : 50;
+  int big = INTF(r, ROCK_SIZE), points = big ? 50 : 100;
   newBoom((int)x, (int)y, big);
   playAt(gSndBoom, x, big ? 17000 : 24000);
   if (!byShip) {
@@ -197,8 +197,8 @@ static void moveGems(void) {
       __vxObjDelete(gem);
     } else if (_fimagescollide(gShipImg, (int)shipX, (int)shipY, shipFrame(), gGemImg, (int)FLTF(gem, GEM_X),
                                (int)FLTF(gem, GEM_Y), (INTF(gem, GEM_AGE) / 6) % 4)) {
-      gScore += 100;
-      newPopup(FLTF(gem, GEM_X), FLTF(gem, GEM_Y), 100);
+      gScore += 250;
+      newPopup(FLTF(gem, GEM_X), FLTF(gem, GEM_Y), 250);
       playAt(gSndGem, FLTF(gem, GEM_X), 0);
       __vxObjDelete(gem);
     }

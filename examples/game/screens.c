@@ -3,6 +3,7 @@
 
 static const char kScoreHeader[] = "KORVA ROCKS SCORES 1";
 static int overFrames, entering, rank;
+static int foreignFile; /* the score file is someone else's: never write over it */
 
 /* Defaults from DATA when the file is missing or not ours. */
 static void defaultScores(void) {
@@ -20,8 +21,13 @@ void loadScores(void) {
   defaultScores();
   file = _freadfile(__vxStrLoad(&gScoreFile));
   if (!file) return;
+  if (_feof(file)) { /* empty: nothing to keep */
+    _fclosefile(file);
+    return;
+  }
   if (__vxStrCompare(_freadline(file), S(kScoreHeader)) != 0) {
     _fdebuglog(__vxStrConcat(S("Not a high-score file, left alone: "), __vxStrLoad(&gScoreFile)));
+    foreignFile = 1;
     _fclosefile(file);
     return;
   }
@@ -44,7 +50,9 @@ void loadScores(void) {
 }
 
 static void saveScores(void) {
-  int file = _fwritefile(__vxStrLoad(&gScoreFile)), i;
+  int file, i;
+  if (foreignFile) return;
+  file = _fwritefile(__vxStrLoad(&gScoreFile));
   if (!file) {
     _fdebuglog(__vxStrConcat(S("Could not write the high scores to "), __vxStrLoad(&gScoreFile)));
     return;
