@@ -145,10 +145,15 @@ static void loadAssets(void) {
 }
 
 void keepMusicPlaying(void) {
+  static int silent;
   /* A song plays once; playing the same file again starts it from the top. */
-  if (!gMusic || !_fchannelplaying(gMusic)) {
-    gMusic = _fplaymusic(asset("tune.mod"));
-    if (gMusic) _fchannelvolume(gMusic, 0.6f);
+  if (silent || (gMusic && _fchannelplaying(gMusic))) return;
+  gMusic = _fplaymusic(asset("tune.mod"));
+  if (gMusic) {
+    _fchannelvolume(gMusic, 0.6f);
+  } else {
+    _fdebuglog(__vxStrConcat(S("Could not play the music "), asset("tune.mod")));
+    silent = 1;
   }
 }
 

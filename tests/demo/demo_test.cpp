@@ -93,6 +93,8 @@ TEST_F(DemoGame, PlaysWithScriptedInputSavesChangingScreenshotsAndEndsCleanly) {
   EXPECT_NE(r.errors.find("240 frames presented, 6 screenshots written to " + shots + "; ended after 240 frames"),
             std::string::npos)
       << r.errors;
+  // Sprites, sounds and the tune all loaded (the game logs what it could not load).
+  EXPECT_EQ(r.errors.find("Could not"), std::string::npos) << r.errors;
 
   Picture previous;
   for (int frame = 40; frame <= 240; frame += 40) {
