@@ -9,6 +9,7 @@
 #include <string>
 
 #include "basic/strings.h"
+#include "bench/report.h"
 #include "graphics/console/console_commands.h"
 #include "graphics/display/graphics_device.h"
 #include "graphics/fonts/font.h"
@@ -81,8 +82,12 @@ int main(int argc, char** argv) {
   Collect reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   auto& t = cpuTimes();
-  if (t.count("BM_PrintScrolling") && t.count("BM_ScrollReference"))
+  if (t.count("BM_PrintScrolling") && t.count("BM_ScrollReference")) {
     std::printf("\nPrint on the last line / the same drawing straight on the buffer (CPU time): %.2fx\n",
                 t["BM_PrintScrolling"] / t["BM_ScrollReference"]);
+    korva::bench::compare("console: Print that scrolls vs the same drawing on the buffer", t["BM_PrintScrolling"],
+                          t["BM_ScrollReference"], "ns", korva::bench::Better::Lower);
+  }
+  benchmark::Shutdown();
   return 0;
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/report.h"
 #include "host/debuggers.h"
 #include "korva/runtime.h"
 
@@ -255,5 +256,11 @@ int main() {
               kRotations);
   std::printf("  %-48s %8.0f /s\n", "filter off (nearest)", rotations[0]);
   std::printf("  %-48s %8.0f /s\n", "filter on (bilinear)", rotations[1]);
+  korva::bench::compare("images: sprite frame from a compiled program vs SDL2 in C", korvaFps, sdlFps, "fps",
+                        korva::bench::Better::Higher);
+  korva::bench::figure("images: RotateImage 64x64 from a compiled program, nearest", rotations[0], "per s",
+                       korva::bench::Better::Higher);
+  korva::bench::figure("images: RotateImage 64x64 from a compiled program, bilinear", rotations[1], "per s",
+                       korva::bench::Better::Higher);
   return 0;
 }
