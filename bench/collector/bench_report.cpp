@@ -175,15 +175,18 @@ int main(int argc, char** argv) {
   bool markdown = false;
   std::string logPath = "bench-output.txt";
   std::vector<std::string> binaries;
+  bool unknownOption = false;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--markdown") == 0)
       markdown = true;
     else if (std::strcmp(argv[i], "--log") == 0 && i + 1 < argc)
       logPath = argv[++i];
+    else if (argv[i][0] == '-')
+      unknownOption = true;  // show the usage and run nothing
     else
       binaries.push_back(argv[i]);
   }
-  if (binaries.empty()) {
+  if (unknownOption || binaries.empty()) {
     std::fprintf(stderr, "usage: bench-report [--markdown] [--log FILE] BENCH_BINARY...\n");
     return 2;
   }
