@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <bit>
+#include <chrono>
 #include <cstdio>
 #include <cmath>
 #include <cstdlib>
@@ -71,6 +72,7 @@ class Fuzzer {
   }
 
   bool done() const { return callsLeft_ == 0; }
+  bool tracing() const { return trace_; }
   const std::map<std::string, int>& calls() const { return calls_; }
   const std::vector<Routine>& routines() const { return routines_; }
   std::vector<std::string>& problems() { return problems_; }
@@ -78,6 +80,7 @@ class Fuzzer {
   void startRun() {
     runCallsLeft_ = 1 + rng_() % 48;
     fixturesMade_ = false;
+    current_ = nullptr;
   }
 
   // The next call into call[0..13], or false when the run has made its calls.
@@ -86,6 +89,7 @@ class Fuzzer {
     --runCallsLeft_;
     --callsLeft_;
     if (!fixturesMade_) makeFixtures();
+    if (trace_) traceSlowCall();
     current_ = &routines_[rng_() % routines_.size()];
     ++calls_[current_->name];
     guest::store32(call, current_->address);
@@ -98,6 +102,7 @@ class Fuzzer {
       std::fprintf(stderr, "%s", current_->name.c_str());
       for (size_t i = 1; i < current_->signature.size(); ++i) std::fprintf(stderr, " %08x", guest::load32(call + 4 + 4 * uint32_t(i)));
       std::fprintf(stderr, "\n");
+      callStart_ = std::chrono::steady_clock::now();
     }
     return true;
   }
@@ -122,6 +127,13 @@ class Fuzzer {
     std::string sig = s.signature();
     if (sig.size() > kArgWords + 1) return;
     routines_.push_back({name, s.address(), sig});
+  }
+
+  // Slow calls are what make a long run crawl; the trace names them.
+  void traceSlowCall() {
+    if (!current_) return;
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - callStart_).count();
+    if (ms >= 100) std::fprintf(stderr, "  (%s took %lld ms)\n", current_->name.c_str(), static_cast<long long>(ms));
   }
 
   uint32_t pick(std::initializer_list<uint32_t> values) { return values.begin()[rng_() % values.size()]; }
@@ -244,6 +256,7 @@ class Fuzzer {
   bool trace_ = envNumber("KORVA_FUZZ_TRACE", 0) != 0;
   std::vector<Routine> routines_;
   const Routine* current_ = nullptr;
+  std::chrono::steady_clock::time_point callStart_;
   std::map<std::string, int> calls_;
   std::vector<std::string> problems_;
   void* scratch_ = nullptr;
@@ -269,6 +282,11 @@ TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
   const uint64_t calls = envNumber("KORVA_FUZZ_CALLS", 4000);
   SCOPED_TRACE("KORVA_FUZZ_SEED=" + std::to_string(seed));
 
+  // Closing SDL's dummy audio device waits out a buffer period, some 30 ms for each of a
+  // thousand runs; without a device the sound engine mixes on its own thread, as it does on
+  // a machine without sound, and stops at once.
+  setenv("SDL_AUDIODRIVER", "none", 1);
+
   testing::setExtraSymbols(kFuzzSymbols);
   std::vector<uint8_t> image = programImage("fuzz_caller");
   LinkResult linked = linkImage(image, runtimeSymbolTable());
@@ -291,7 +309,12 @@ TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
   while (!fuzzer.done()) {
     fuzzer.startRun();
     std::memcpy(guest::ptr(linked.base), code.data(), code.size());
+    const auto started = std::chrono::steady_clock::now();
     ProgramRun r = runEntry(linked.base, runs++ % 2 == 1);
+    if (fuzzer.tracing())
+      std::fprintf(stderr, "-- run %d ended by \"%s\" after %lld ms\n", runs, r.endedBy.c_str(),
+                   static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - started).count()));
     EXPECT_LE(r.errors.size(), 1u) << "run " << runs;  // only the first error is reported
     if (!r.errors.empty()) {
       EXPECT_EQ(r.endedBy, r.errors[0]);
