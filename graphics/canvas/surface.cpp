@@ -1,5 +1,6 @@
 #include "graphics/canvas/surface.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -36,13 +37,15 @@ std::unique_ptr<Surface> Surface::create(int width, int height, const PixelLayou
   // Rows start on 16-byte boundaries so the vector loops begin aligned on the left edge.
   s->pitch_ = (width * s->format_.bytesPerPixel + 15) & ~15;
   size_t bytes = static_cast<size_t>(s->pitch_) * height;
-  if (!reserve(bytes)) return nullptr;
+  // Tiny surfaces count as a page, so the budget also bounds how many there can be.
+  const size_t charge = std::max<size_t>(bytes, 4096);
+  if (!reserve(charge)) return nullptr;
   s->pixels_ = static_cast<uint8_t*>(std::aligned_alloc(kAlign, (bytes + kAlign - 1) & ~(kAlign - 1)));
   if (!s->pixels_) {
-    g_pixelBytes -= bytes;
+    g_pixelBytes -= charge;
     return nullptr;
   }
-  s->bytes_ = bytes;
+  s->charge_ = charge;
   std::memset(s->pixels_, 0, bytes);
   s->systemMemory_ = systemMemory;
   return s;
@@ -50,7 +53,7 @@ std::unique_ptr<Surface> Surface::create(int width, int height, const PixelLayou
 
 Surface::~Surface() {
   std::free(pixels_);
-  g_pixelBytes -= bytes_;
+  g_pixelBytes -= charge_;
 }
 
 uint8_t* Surface::lock() {

@@ -56,7 +56,7 @@ class Surface {
   int width_ = 0, height_ = 0, pitch_ = 0;
   PixelFormat format_;
   uint8_t* pixels_ = nullptr;
-  size_t bytes_ = 0;  // taken from the pixel budget
+  size_t charge_ = 0;  // taken from the pixel budget
   bool systemMemory_ = false;
   bool lost_ = false;
   int locks_ = 0;
