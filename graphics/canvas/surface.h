@@ -16,7 +16,7 @@ class Surface {
   // for a huge image, or thousands of frames, gets the soft failure of running out of video
   // memory instead of taking the machine's memory. It is far more than any screen set and
   // picture collection of a 2D game needs.
-  static constexpr size_t kPixelBudget = size_t{512} << 20;
+  static constexpr size_t kPixelBudget = size_t{256} << 20;
   static size_t pixelBytesInUse();
 
   // Null when the layout is not a valid 16, 24 or 32-bit one, the size is not positive or
