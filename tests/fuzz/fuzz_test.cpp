@@ -52,6 +52,18 @@ struct Routine {
   std::string signature;  // result sigil, then one per parameter
 };
 
+// The process's peak resident memory so far, in MiB (0 when it cannot be read).
+uint64_t peakMemoryMiB() {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  unsigned long long kib = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmHWM: %llu kB", &kib) == 1) break;
+  std::fclose(f);
+  return kib / 1024;
+}
+
 uint64_t envNumber(const char* name, uint64_t fallback) {
   const char* v = std::getenv(name);
   return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
@@ -329,6 +341,10 @@ TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
   testing::setExtraSymbols({});
   guest::free(guest::ptr(linked.base));
 
+  // Every size a program asks for is bounded by the run-time (guest memory, the pixel and
+  // bank budgets), so however hostile the calls the process stays modest.
+  if (fuzzer.tracing()) std::fprintf(stderr, "-- %d runs, peak memory %llu MiB\n", runs, static_cast<unsigned long long>(peakMemoryMiB()));
+  EXPECT_LT(peakMemoryMiB(), 1024u) << "peak resident memory in MiB";
   EXPECT_EQ(fuzzer.problems(), std::vector<std::string>{});
   for (const Routine& r : fuzzer.routines()) EXPECT_GT(fuzzer.calls().count(r.name), 0u) << r.name << " never called";
   EXPECT_GT(runs, 1);
