@@ -74,6 +74,34 @@ uint64_t peakMemoryMiB() {
   return kib / 1024;
 }
 
+// Files the loading commands find, so that runs also get live sounds and images to abuse:
+// a short 8-bit mono WAV and a 4 x 4 24-bit BMP.
+void writeLoadableFiles(const std::filesystem::path& dir) {
+  auto put = [](std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  auto text = [](std::vector<uint8_t>& out, const char* t) { out.insert(out.end(), t, t + 4); };
+  auto save = [&](const char* name, const std::vector<uint8_t>& bytes) {
+    if (std::FILE* f = std::fopen((dir / name).c_str(), "wb")) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+  };
+  const uint32_t samples = 800;
+  std::vector<uint8_t> wav;
+  text(wav, "RIFF"), put(wav, 36 + samples, 4), text(wav, "WAVE"), text(wav, "fmt "), put(wav, 16, 4);
+  put(wav, 1, 2), put(wav, 1, 2), put(wav, 8000, 4), put(wav, 8000, 4), put(wav, 1, 2), put(wav, 8, 2);
+  text(wav, "data"), put(wav, samples, 4);
+  for (uint32_t i = 0; i < samples; ++i) wav.push_back(static_cast<uint8_t>(i % 40 < 20 ? 64 : 192));
+  save("fuzz.wav", wav);
+  std::vector<uint8_t> bmp = {'B', 'M'};
+  put(bmp, 54 + 48, 4), put(bmp, 0, 4), put(bmp, 54, 4), put(bmp, 40, 4), put(bmp, 4, 4), put(bmp, 4, 4);
+  put(bmp, 1, 2), put(bmp, 24, 2), put(bmp, 0, 4), put(bmp, 48, 4), put(bmp, 2835, 4), put(bmp, 2835, 4);
+  put(bmp, 0, 4), put(bmp, 0, 4);
+  for (int i = 0; i < 16; ++i) put(bmp, i % 3 ? 0xFF0000u : 0x00FF00u, 3);
+  save("fuzz.bmp", bmp);
+}
+
 uint64_t envNumber(const char* name, uint64_t fallback) {
   const char* v = std::getenv(name);
   return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
@@ -103,6 +131,7 @@ class Fuzzer {
     runCallsLeft_ = 1 + rng_() % 48;
     fixturesMade_ = false;
     current_ = nullptr;
+    handles_.clear();
   }
 
   // The next call into call[0..13], or false when the run has made its calls.
@@ -122,7 +151,12 @@ class Fuzzer {
     }
     if (trace_) {
       std::fprintf(stderr, "%s", current_->name.c_str());
-      for (size_t i = 1; i < current_->signature.size(); ++i) std::fprintf(stderr, " %08x", guest::load32(call + 4 + 4 * uint32_t(i)));
+      for (size_t i = 1; i < current_->signature.size(); ++i) {
+        const uint32_t word = guest::load32(call + 4 + 4 * uint32_t(i));
+        std::fprintf(stderr, " %08x", word);
+        if (current_->signature[i] == '$' && word && vxStrIsLive(guest::ptr<vxStr>(word)))
+          std::fprintf(stderr, "\"%.16s\"", std::string(vxStrView(guest::ptr<vxStr>(word))).c_str());
+      }
       std::fprintf(stderr, "\n");
       callStart_ = std::chrono::steady_clock::now();
     }
@@ -131,7 +165,10 @@ class Fuzzer {
 
   // A string result must be a live string, which the caller now owns.
   void result(uint32_t value) {
-    if (!current_ || current_->signature[0] != '$' || !value) return;
+    if (!current_ || !value) return;
+    if (trace_) std::fprintf(stderr, "  = %08x\n", value);
+    if (current_->signature[0] == '%' && handles_.size() < 64) handles_.push_back(value);
+    if (current_->signature[0] != '$') return;
     auto* s = guest::ptr<vxStr>(value);
     if (!vxStrIsLive(s)) {
       problems_.push_back(current_->name + " returned something that is not a string");
@@ -172,6 +209,8 @@ class Fuzzer {
   }
 
   uint32_t intWord() {
+    // What earlier calls of the run returned: live images, banks, sounds, streams...
+    if (!handles_.empty() && below(4) == 0) return handles_[below(static_cast<uint32_t>(handles_.size()))];
     switch (below(4)) {
       case 0: return pick({0, 1, 2, 3, 7, 8, 255, 256, 65535, 65536, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
                            0xFFFFFF00, 0x40000000, 0xC0000000});
@@ -193,7 +232,8 @@ class Fuzzer {
 
   uint32_t liveString() {
     static const std::string texts[] = {"", "a", "hello, world", "  \t padded \t ", "12.5e3", "-7",
-                                        "fuzz.txt", std::string(500, 'x'), std::string("\0\xff\x01", 3)};
+                                        "fuzz.txt", "fuzz.wav", "fuzz.bmp", std::string(500, 'x'),
+                                        std::string("\0\xff\x01", 3)};
     return guest::addr(vxStrNew(texts[below(std::size(texts))]));
   }
 
@@ -281,6 +321,7 @@ class Fuzzer {
   std::chrono::steady_clock::time_point callStart_;
   std::map<std::string, int> calls_;
   std::vector<std::string> problems_;
+  std::vector<uint32_t> handles_;  // integer results of this run
   void* scratch_ = nullptr;
   void* codePage_ = nullptr;  // code memory, not the running program's
   uint32_t type_ = 0, vecType_ = 0, array_ = 0, data_ = 0, variables_ = 0;
@@ -330,6 +371,9 @@ TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
   int runs = 0;
   while (!fuzzer.done()) {
     fuzzer.startRun();
+    // Not where ChangeDir left it, and with the files WriteFile or DeleteFile may have spoilt.
+    std::filesystem::current_path(dir);
+    writeLoadableFiles(dir);
     std::memcpy(guest::ptr(linked.base), code.data(), code.size());
     const auto started = std::chrono::steady_clock::now();
     ProgramRun r = runEntry(linked.base, runs++ % 2 == 1);
