@@ -55,7 +55,7 @@ struct Routine {
 
 // What the run-time lets a program hold at once: its 1 GiB of guest memory, 256 MiB of
 // pixels and 256 MiB of banks, with the process's own on top. The default run stays far
-// below (about 300 MiB); a long run by hand may come near it with a huge string.
+// below (under 100 MiB); a long run by hand comes nearer with huge strings and images.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr uint64_t kPeakMemoryMiB = 3072;  // shadow memory and the quarantine of freed blocks come on top
 #else
