@@ -81,8 +81,18 @@ void writeLoadableFiles(const std::filesystem::path& dir) {
     for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
   };
   auto text = [](std::vector<uint8_t>& out, const char* t) { out.insert(out.end(), t, t + 4); };
+  // Rewritten only when spoilt: truncating a file costs the file system milliseconds.
   auto save = [&](const char* name, const std::vector<uint8_t>& bytes) {
-    if (std::FILE* f = std::fopen((dir / name).c_str(), "wb")) {
+    const std::string path = (dir / name).string();
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) std::filesystem::remove_all(path, ignored);  // CreateDir's
+    std::vector<uint8_t> now(bytes.size() + 1);
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+      now.resize(std::fread(now.data(), 1, now.size(), f));
+      std::fclose(f);
+      if (now == bytes) return;
+    }
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
       std::fwrite(bytes.data(), 1, bytes.size(), f);
       std::fclose(f);
     }
