@@ -16,17 +16,20 @@ std::unordered_map<uint32_t, BlockKind>& blocks() {
 
 void outOfMemory() { raiseRuntimeError("Out of memory"); }
 
-void* blockAlloc(uint64_t size, BlockKind kind) {
-  void* p = size <= guest::kRegionSize ? guest::alloc(static_cast<uint32_t>(size)) : nullptr;
+namespace {
+void* track(void* p, BlockKind kind) {
   if (!p) outOfMemory();
   blocks().emplace(guest::addr(p), kind);
   return p;
 }
+}  // namespace
+
+void* blockAlloc(uint64_t size, BlockKind kind) {
+  return track(size <= guest::kRegionSize ? guest::alloc(static_cast<uint32_t>(size)) : nullptr, kind);
+}
 
 void* blockAllocZeroed(uint64_t size, BlockKind kind) {
-  void* p = blockAlloc(size, kind);
-  std::memset(p, 0, size);
-  return p;
+  return track(size <= guest::kRegionSize ? guest::allocZeroed(static_cast<uint32_t>(size)) : nullptr, kind);
 }
 
 bool blockFree(uint32_t p, BlockKind kind) {

@@ -167,7 +167,9 @@ void* alloc(uint32_t size) {
 
 void* allocZeroed(uint32_t size) {
   void* p = alloc(size);
-  if (p) std::memset(p, 0, size);
+  // A large block's pages are fresh or were given back on free, so they read as zeros;
+  // writing them would only make a huge block cost memory before the program uses it.
+  if (p && size <= kMaxSmall) std::memset(p, 0, size);
   return p;
 }
 

@@ -58,12 +58,14 @@ class SdlInputDriver final : public InputDriver {
   RuntimeWindow& window() const { return window_; }
 
  private:
+  void startJoysticks();
   void openJoystick(int deviceIndex);
 
   RuntimeWindow& window_;
   std::unique_ptr<KeyboardDevice> keyboard_;
   std::unique_ptr<MouseDevice> mouse_;
   std::vector<std::unique_ptr<JoystickDevice>> joysticks_;
+  bool joysticksTried_ = false;
   bool joysticksReady_ = false;
   uint32_t lastSdlUpdate_ = 0;
   bool acquired_ = false;

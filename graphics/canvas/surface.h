@@ -12,8 +12,15 @@ namespace korva {
 
 class Surface {
  public:
-  // Null when the layout is not a valid 16, 24 or 32-bit one or the size is not positive or
-  // too large. Display surfaces can be lost on a full-screen suspension; system-memory ones
+  // All live surfaces together hold at most this many bytes of pixels: a program that asks
+  // for a huge image, or thousands of frames, gets the soft failure of running out of video
+  // memory instead of taking the machine's memory. It is far more than any screen set and
+  // picture collection of a 2D game needs.
+  static constexpr size_t kPixelBudget = size_t{256} << 20;
+  static size_t pixelBytesInUse();
+
+  // Null when the layout is not a valid 16, 24 or 32-bit one, the size is not positive or
+  // too large, or the pixel budget would be exceeded. Display surfaces can be lost on a full-screen suspension; system-memory ones
   // (backups, pictures loaded for later conversion) never are.
   static std::unique_ptr<Surface> create(int width, int height, const PixelLayout& layout,
                                          bool systemMemory = false);
@@ -49,6 +56,7 @@ class Surface {
   int width_ = 0, height_ = 0, pitch_ = 0;
   PixelFormat format_;
   uint8_t* pixels_ = nullptr;
+  size_t charge_ = 0;  // taken from the pixel budget
   bool systemMemory_ = false;
   bool lost_ = false;
   int locks_ = 0;

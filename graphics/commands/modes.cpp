@@ -21,7 +21,7 @@ int driverIndex(int32_t driver) {
     int count = window() ? window()->countDrivers() : 0;
     if (driver < 1 || driver > count) raiseRuntimeError("Illegal graphics driver index");
   }
-  return driver - 1;
+  return driver < 1 ? -1 : driver - 1;  // every number below 1 names no driver
 }
 
 // The mode (from 1) of the current driver; null for a bad number without the debug flag.
@@ -31,7 +31,7 @@ const GfxMode* mode(int32_t number) {
     int count = w ? w->countModes(state().driverIndex) : 0;
     if (number < 1 || number > count) raiseRuntimeError("Illegal graphics mode index");
   }
-  return w ? w->modeInfo(state().driverIndex, number - 1) : nullptr;
+  return w && number >= 1 ? w->modeInfo(state().driverIndex, number - 1) : nullptr;
 }
 
 // Closes whatever is open and opens the new device; the program ends with an error when

@@ -44,12 +44,17 @@ SdlInputDriver::SdlInputDriver(RuntimeWindow& window)
       mouse_(std::make_unique<MouseDevice>(window)) {
   // Pads must keep working while the runtime window is hidden or has no focus.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+}
+
+// On the first look at the pads, not at start-up: starting SDL's joysticks reads its whole
+// controller database, which a program that never asks about pads should not wait for.
+void SdlInputDriver::startJoysticks() {
+  joysticksTried_ = true;
   joysticksReady_ = SDL_InitSubSystem(kJoystickSubsystems) == 0;
   if (!joysticksReady_) return;  // no joysticks then, keyboard and mouse still work
   // Pads are read when asked, not through the event queue.
   SDL_JoystickEventState(SDL_IGNORE);
   SDL_GameControllerEventState(SDL_IGNORE);
-  refreshJoysticks();
 }
 
 SdlInputDriver::~SdlInputDriver() {
@@ -117,6 +122,7 @@ int SdlInputDriver::translateKey(int code) const {
 }
 
 void SdlInputDriver::refreshJoysticks() {
+  if (!joysticksTried_) startJoysticks();
   if (!joysticksReady_) return;
   // SDL learns of pads and of their state in its update; at most every few milliseconds,
   // however often the program asks.

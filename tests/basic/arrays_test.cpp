@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 
 #include "basic/internal.h"
 #include "basic_test.h"
@@ -39,6 +40,31 @@ TEST_F(Arrays, DimConvertsSlotsToRunningCountsAndZeroes) {
   DimArray(none);
   EXPECT_EQ(dims(none)[0], 0u);
   EXPECT_NE(none->storage, 0u);
+}
+
+// Resident memory of the process in MiB.
+uint64_t residentMiB() {
+  unsigned long long pages = 0, resident = 0;
+  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%llu %llu", &pages, &resident) != 2) resident = 0;
+    std::fclose(f);
+  }
+  return resident * 4096 / (1 << 20);
+}
+
+TEST_F(Arrays, HugeStorageCostsMemoryOnlyWhereItIsWritten) {
+  const uint64_t before = residentMiB();
+  ArrayDesc* a = makeArray(kIntType, {100'000'000});  // 400 MB
+  DimArray(a);
+  uint32_t* vec = VecAlloc(makeVector(50'000'000, kIntType));  // 200 MB
+  EXPECT_LT(residentMiB(), before + 32) << "zeroed storage is not written before use";
+  EXPECT_EQ(elems(a)[99'999'999], 0u);
+  EXPECT_EQ(vec[49'999'999], 0u);
+  elems(a)[12345] = 7;
+  UndimArray(a);
+  ArrayDesc* again = makeArray(kIntType, {100'000'000});
+  DimArray(again);  // most likely on the same pages, which read as zero again
+  EXPECT_EQ(elems(again)[12345], 0u);
 }
 
 TEST_F(Arrays, DimThatCannotBeHeldRaisesOutOfMemoryAndChangesNothing) {

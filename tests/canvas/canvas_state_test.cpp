@@ -28,6 +28,24 @@ TEST(Canvas, StartsWithTheDocumentedState) {
   EXPECT_EQ(Canvas::create(INT_MAX, INT_MAX, PixelLayout::xrgb8888()), nullptr);
 }
 
+TEST(Canvas, SurfacesShareOneBudgetThatFreeingGivesBack) {
+  const size_t before = Surface::pixelBytesInUse();
+  // The smallest surfaces count as a page each, so their number is bounded too.
+  std::vector<std::unique_ptr<Surface>> held;
+  for (size_t i = 0; i <= Surface::kPixelBudget / 4096; ++i) {
+    auto s = Surface::create(1, 1, PixelLayout::rgb565());
+    if (!s) break;
+    held.push_back(std::move(s));
+  }
+  EXPECT_EQ(held.size(), (Surface::kPixelBudget - before) / 4096);
+  EXPECT_EQ(Surface::create(64, 64, PixelLayout::xrgb8888()), nullptr);
+  held.resize(held.size() - 4);
+  EXPECT_NE(Surface::create(64, 64, PixelLayout::xrgb8888()), nullptr) << "freed surfaces give their share back";
+  EXPECT_EQ(Surface::create(64, 65, PixelLayout::xrgb8888()), nullptr);
+  held.clear();
+  EXPECT_EQ(Surface::pixelBytesInUse(), before);
+}
+
 TEST(Canvas, ColoursReadBackThroughTheFormat) {
   auto c565 = make(2, 1, PixelLayout::rgb565());
   c565->setColor(0x00FFFFFF);

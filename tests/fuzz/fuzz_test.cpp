@@ -5,11 +5,13 @@
 // a hang, and leave nothing behind in guest memory.
 //
 // By hand: KORVA_FUZZ_CALLS=200000 KORVA_FUZZ_SEED=7 test_fuzz; KORVA_FUZZ_TRACE=1 prints
-// each call on stderr before it is made.
+// each call on stderr before it is made, calls that took 100 ms or more, and how each run
+// ended with the process's peak memory so far.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <bit>
+#include <chrono>
 #include <cstdio>
 #include <cmath>
 #include <cstdlib>
@@ -51,6 +53,65 @@ struct Routine {
   std::string signature;  // result sigil, then one per parameter
 };
 
+// What the run-time lets a program hold at once: its 1 GiB of guest memory, 256 MiB of
+// pixels and 256 MiB of banks, with the process's own on top. The default run stays far
+// below (under 100 MiB); a long run by hand comes nearer with huge strings and images.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr uint64_t kPeakMemoryMiB = 3072;  // shadow memory and the quarantine of freed blocks come on top
+#else
+constexpr uint64_t kPeakMemoryMiB = 2048;
+#endif
+
+// The process's peak resident memory so far, in MiB (0 when it cannot be read).
+uint64_t peakMemoryMiB() {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  unsigned long long kib = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmHWM: %llu kB", &kib) == 1) break;
+  std::fclose(f);
+  return kib / 1024;
+}
+
+// Files the loading commands find, so that runs also get live sounds and images to abuse:
+// a short 8-bit mono WAV and a 4 x 4 24-bit BMP.
+void writeLoadableFiles(const std::filesystem::path& dir) {
+  auto put = [](std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+  };
+  auto text = [](std::vector<uint8_t>& out, const char* t) { out.insert(out.end(), t, t + 4); };
+  // Rewritten only when spoilt: truncating a file costs the file system milliseconds.
+  auto save = [&](const char* name, const std::vector<uint8_t>& bytes) {
+    const std::string path = (dir / name).string();
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) std::filesystem::remove_all(path, ignored);  // CreateDir's
+    std::vector<uint8_t> now(bytes.size() + 1);
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+      now.resize(std::fread(now.data(), 1, now.size(), f));
+      std::fclose(f);
+      if (now == bytes) return;
+    }
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+      std::fwrite(bytes.data(), 1, bytes.size(), f);
+      std::fclose(f);
+    }
+  };
+  const uint32_t samples = 800;
+  std::vector<uint8_t> wav;
+  text(wav, "RIFF"), put(wav, 36 + samples, 4), text(wav, "WAVE"), text(wav, "fmt "), put(wav, 16, 4);
+  put(wav, 1, 2), put(wav, 1, 2), put(wav, 8000, 4), put(wav, 8000, 4), put(wav, 1, 2), put(wav, 8, 2);
+  text(wav, "data"), put(wav, samples, 4);
+  for (uint32_t i = 0; i < samples; ++i) wav.push_back(static_cast<uint8_t>(i % 40 < 20 ? 64 : 192));
+  save("fuzz.wav", wav);
+  std::vector<uint8_t> bmp = {'B', 'M'};
+  put(bmp, 54 + 48, 4), put(bmp, 0, 4), put(bmp, 54, 4), put(bmp, 40, 4), put(bmp, 4, 4), put(bmp, 4, 4);
+  put(bmp, 1, 2), put(bmp, 24, 2), put(bmp, 0, 4), put(bmp, 48, 4), put(bmp, 2835, 4), put(bmp, 2835, 4);
+  put(bmp, 0, 4), put(bmp, 0, 4);
+  for (int i = 0; i < 16; ++i) put(bmp, i % 3 ? 0xFF0000u : 0x00FF00u, 3);
+  save("fuzz.bmp", bmp);
+}
+
 uint64_t envNumber(const char* name, uint64_t fallback) {
   const char* v = std::getenv(name);
   return v && *v ? std::strtoull(v, nullptr, 10) : fallback;
@@ -71,6 +132,7 @@ class Fuzzer {
   }
 
   bool done() const { return callsLeft_ == 0; }
+  bool tracing() const { return trace_; }
   const std::map<std::string, int>& calls() const { return calls_; }
   const std::vector<Routine>& routines() const { return routines_; }
   std::vector<std::string>& problems() { return problems_; }
@@ -78,6 +140,8 @@ class Fuzzer {
   void startRun() {
     runCallsLeft_ = 1 + rng_() % 48;
     fixturesMade_ = false;
+    current_ = nullptr;
+    handles_.clear();
   }
 
   // The next call into call[0..13], or false when the run has made its calls.
@@ -86,6 +150,7 @@ class Fuzzer {
     --runCallsLeft_;
     --callsLeft_;
     if (!fixturesMade_) makeFixtures();
+    if (trace_) traceSlowCall();
     current_ = &routines_[rng_() % routines_.size()];
     ++calls_[current_->name];
     guest::store32(call, current_->address);
@@ -96,15 +161,24 @@ class Fuzzer {
     }
     if (trace_) {
       std::fprintf(stderr, "%s", current_->name.c_str());
-      for (size_t i = 1; i < current_->signature.size(); ++i) std::fprintf(stderr, " %08x", guest::load32(call + 4 + 4 * uint32_t(i)));
+      for (size_t i = 1; i < current_->signature.size(); ++i) {
+        const uint32_t word = guest::load32(call + 4 + 4 * uint32_t(i));
+        std::fprintf(stderr, " %08x", word);
+        if (current_->signature[i] == '$' && word && vxStrIsLive(guest::ptr<vxStr>(word)))
+          std::fprintf(stderr, "\"%.16s\"", std::string(vxStrView(guest::ptr<vxStr>(word))).c_str());
+      }
       std::fprintf(stderr, "\n");
+      callStart_ = std::chrono::steady_clock::now();
     }
     return true;
   }
 
   // A string result must be a live string, which the caller now owns.
   void result(uint32_t value) {
-    if (!current_ || current_->signature[0] != '$' || !value) return;
+    if (!current_ || !value) return;
+    if (trace_) std::fprintf(stderr, "  = %08x\n", value);
+    if (current_->signature[0] == '%' && handles_.size() < 64) handles_.push_back(value);
+    if (current_->signature[0] != '$') return;
     auto* s = guest::ptr<vxStr>(value);
     if (!vxStrIsLive(s)) {
       problems_.push_back(current_->name + " returned something that is not a string");
@@ -124,6 +198,13 @@ class Fuzzer {
     routines_.push_back({name, s.address(), sig});
   }
 
+  // Slow calls are what make a long run crawl; the trace names them.
+  void traceSlowCall() {
+    if (!current_) return;
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - callStart_).count();
+    if (ms >= 100) std::fprintf(stderr, "  (%s took %lld ms)\n", current_->name.c_str(), static_cast<long long>(ms));
+  }
+
   uint32_t pick(std::initializer_list<uint32_t> values) { return values.begin()[rng_() % values.size()]; }
   uint32_t below(uint32_t n) { return static_cast<uint32_t>(rng_() % n); }
   uint32_t scratch(uint32_t offset) { return guest::addr(scratch_) + offset % (kScratchBytes - 64); }
@@ -138,6 +219,8 @@ class Fuzzer {
   }
 
   uint32_t intWord() {
+    // What earlier calls of the run returned: live images, banks, sounds, streams...
+    if (!handles_.empty() && below(4) == 0) return handles_[below(static_cast<uint32_t>(handles_.size()))];
     switch (below(4)) {
       case 0: return pick({0, 1, 2, 3, 7, 8, 255, 256, 65535, 65536, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
                            0xFFFFFF00, 0x40000000, 0xC0000000});
@@ -159,7 +242,8 @@ class Fuzzer {
 
   uint32_t liveString() {
     static const std::string texts[] = {"", "a", "hello, world", "  \t padded \t ", "12.5e3", "-7",
-                                        "fuzz.txt", std::string(500, 'x'), std::string("\0\xff\x01", 3)};
+                                        "fuzz.txt", "fuzz.wav", "fuzz.bmp", std::string(500, 'x'),
+                                        std::string("\0\xff\x01", 3)};
     return guest::addr(vxStrNew(texts[below(std::size(texts))]));
   }
 
@@ -244,8 +328,10 @@ class Fuzzer {
   bool trace_ = envNumber("KORVA_FUZZ_TRACE", 0) != 0;
   std::vector<Routine> routines_;
   const Routine* current_ = nullptr;
+  std::chrono::steady_clock::time_point callStart_;
   std::map<std::string, int> calls_;
   std::vector<std::string> problems_;
+  std::vector<uint32_t> handles_;  // integer results of this run
   void* scratch_ = nullptr;
   void* codePage_ = nullptr;  // code memory, not the running program's
   uint32_t type_ = 0, vecType_ = 0, array_ = 0, data_ = 0, variables_ = 0;
@@ -269,6 +355,11 @@ TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
   const uint64_t calls = envNumber("KORVA_FUZZ_CALLS", 4000);
   SCOPED_TRACE("KORVA_FUZZ_SEED=" + std::to_string(seed));
 
+  // Closing SDL's dummy audio device waits out a buffer period, some 30 ms for each of a
+  // thousand runs; without a device the sound engine mixes on its own thread, as it does on
+  // a machine without sound, and stops at once.
+  setenv("SDL_AUDIODRIVER", "none", 1);
+
   testing::setExtraSymbols(kFuzzSymbols);
   std::vector<uint8_t> image = programImage("fuzz_caller");
   LinkResult linked = linkImage(image, runtimeSymbolTable());
@@ -290,8 +381,17 @@ TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
   int runs = 0;
   while (!fuzzer.done()) {
     fuzzer.startRun();
+    // Not where ChangeDir left it, and with the files WriteFile or DeleteFile may have spoilt.
+    std::filesystem::current_path(dir);
+    writeLoadableFiles(dir);
     std::memcpy(guest::ptr(linked.base), code.data(), code.size());
+    const auto started = std::chrono::steady_clock::now();
     ProgramRun r = runEntry(linked.base, runs++ % 2 == 1);
+    if (fuzzer.tracing())
+      std::fprintf(stderr, "-- run %d ended by \"%s\" after %lld ms, peak %llu MiB\n", runs, r.endedBy.c_str(),
+                   static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - started).count()),
+                   static_cast<unsigned long long>(peakMemoryMiB()));
     EXPECT_LE(r.errors.size(), 1u) << "run " << runs;  // only the first error is reported
     if (!r.errors.empty()) {
       EXPECT_EQ(r.endedBy, r.errors[0]);
@@ -306,6 +406,10 @@ TEST(Fuzz, EveryRoutineSurvivesHostileArguments) {
   testing::setExtraSymbols({});
   guest::free(guest::ptr(linked.base));
 
+  // Every size a program asks for is bounded by the run-time (guest memory, the pixel and
+  // bank budgets), so however hostile the calls the process stays modest.
+  if (fuzzer.tracing()) std::fprintf(stderr, "-- %d runs, peak memory %llu MiB\n", runs, static_cast<unsigned long long>(peakMemoryMiB()));
+  EXPECT_LT(peakMemoryMiB(), kPeakMemoryMiB) << "peak resident memory in MiB";
   EXPECT_EQ(fuzzer.problems(), std::vector<std::string>{});
   for (const Routine& r : fuzzer.routines()) EXPECT_GT(fuzzer.calls().count(r.name), 0u) << r.name << " never called";
   EXPECT_GT(runs, 1);

@@ -46,6 +46,20 @@ TEST_F(GraphicsCommands, StartsWithTheDefaultWindowAndTheFrontBufferCurrent) {
   EXPECT_EQ(window->displayState(), 2);
 }
 
+TEST_F(GraphicsCommands, DriverAndModeNumbersAtTheEndsOfTheRangeNameNothing) {
+  for (int32_t number : {INT32_MIN, -1, 0, INT32_MAX}) {
+    setDebugFlag(false);
+    vxStr* name = GfxDriverName(number);
+    EXPECT_EQ(vxStrView(name), "") << number;
+    vxStrRelease(name);
+    EXPECT_EQ(GfxModeWidth(number), 0) << number;
+    EXPECT_EQ(GfxModeDepth(number), 0) << number;
+    setDebugFlag(true);
+    EXPECT_THROW(GfxModeHeight(number), vxEx) << number;
+    EXPECT_THROW(SetGfxDriver(number), vxEx) << number;
+  }
+}
+
 TEST_F(GraphicsCommands, CopyRectSubtractsTheSourceHandle) {
   Canvas* frame = device().createCanvas(16, 16, 0);
   frame->setClsColor(0xFF00FC00);

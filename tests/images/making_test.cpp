@@ -93,6 +93,26 @@ TEST_F(ImageCommands, CreateImageMakesClearedFramesOrNothing) {
   EXPECT_EQ(raised([&] { CreateImage(4, 4, -3); }), "Illegal frame count");
 }
 
+TEST_F(ImageCommands, CreateImageBeyondThePixelBudgetFailsSoftlyAndLeavesNothing) {
+  const struct {
+    int32_t width, height, frames;
+  } cases[] = {
+      {256, 8486, 0x40000000},  // a few dozen frames fit, then the budget ends
+      {32768, 32768, 1},        // one frame larger than the whole budget
+      {1, 1, 0x7FFFFFFF},       // tiny frames still count against it
+  };
+  const size_t canvases = device().liveCanvases();
+  const size_t pixels = Surface::pixelBytesInUse();
+  for (auto c : cases) {
+    EXPECT_EQ(CreateImage(c.width, c.height, c.frames), 0) << c.width << "x" << c.height << " x " << c.frames;
+    EXPECT_EQ(device().liveCanvases(), canvases);
+    EXPECT_EQ(Surface::pixelBytesInUse(), pixels);
+  }
+  const int32_t fits = CreateImage(2048, 2048, 2);
+  EXPECT_NE(fits, 0) << "what a program may really want still fits";
+  FreeImage(fits);
+}
+
 TEST_F(ImageCommands, CopyImageIsIndependentAndKeepsHandleAndMask) {
   const int32_t source = CreateImage(8, 8, 2);
   frame(source, 1).setClsColor(kGreen);

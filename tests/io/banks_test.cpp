@@ -3,6 +3,7 @@
 #include <climits>
 #include <functional>
 
+#include "io/banks/bank.h"
 #include "io/banks/banks.h"
 #include "io_test.h"
 
@@ -164,6 +165,29 @@ TEST_F(Banks, NegativeSizesMakeEmptyBanks) {
   ResizeBank(b, -1);
   EXPECT_EQ(BankSize(b), 0);
   EXPECT_EQ(PeekByte(b, 0), 0);
+}
+
+TEST_F(Banks, StorageBeyondTheBudgetIsOutOfMemoryAndChangesNothing) {
+  const int32_t budget = static_cast<int32_t>(Bank::kBudget);
+  EXPECT_EQ(errorOf([] { CreateBank(INT_MAX); }), "Out of memory");
+  EXPECT_EQ(errorOf([&] { CreateBank(budget + 1); }), "Out of memory");
+  const int32_t most = CreateBank(budget - 64);
+  EXPECT_EQ(Bank::bytesInUse(), budget - 64);
+  const int32_t small = CreateBank(48);
+  EXPECT_EQ(errorOf([] { CreateBank(32); }), "Out of memory");
+  PokeInt(small, 0, 1234);
+  EXPECT_EQ(errorOf([&] { ResizeBank(small, 100); }), "Out of memory");
+  EXPECT_EQ(BankSize(small), 48);
+  EXPECT_EQ(PeekInt(small, 0), 1234);
+  ResizeBank(small, 64);  // growing by half (to 80) would not fit, the size itself does
+  EXPECT_EQ(bankCapacity(small), 64);
+  EXPECT_EQ(PeekInt(small, 0), 1234);
+  FreeBank(most);
+  EXPECT_EQ(Bank::bytesInUse(), 64);
+  ResizeBank(small, 1 << 20);
+  EXPECT_EQ(BankSize(small), 1 << 20);
+  FreeBank(small);
+  EXPECT_EQ(Bank::bytesInUse(), 0);
 }
 
 TEST_F(Banks, BlocksMoveToAndFromStreams) {
