@@ -2,27 +2,28 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <new>
 #include <unordered_map>
 #include <vector>
 
-#include "guest/memory.h"
+#include "guest/private/backend.h"
+#include "guest/private/trap_table.h"
 
 namespace korva::guest {
 namespace {
 
-constexpr uint32_t kSentinel = kTrapBase;        // "hlt": never executed, the emulator stops there
-constexpr uint32_t kFloatSlot = kTrapBase + 16;  // float results on their way to the x87 stack
-constexpr uint32_t kFirstStub = kTrapBase + 64;
-constexpr uint32_t kStubSize = 16;
 constexpr uint32_t kMaxStubs = (kBackendPage - kFirstStub) / kStubSize;
 
 struct Table {
   std::vector<TrapEntry> entries;
   std::unordered_map<TrapHandler, uint32_t> byHandler;
+  const CpuBackend* backend;
   Table() {
     reserve();
-    *ptr<uint8_t>(kSentinel) = 0xF4;
+    // No usable backend: stubs are written in the emulated form and never run.
+    backend = activeBackend();
+    if (!backend) backend = &emulatedBackend();
+    entries.reserve(kMaxStubs);  // the backends read entries without a lock
   }
 };
 
@@ -41,37 +42,41 @@ uint32_t trapAddress(TrapHandler handler, bool floatResult, int argCount) {
     std::fprintf(stderr, "korva: too many registered routines\n");
     std::abort();
   }
-  uint32_t stub = kFirstStub + static_cast<uint32_t>(t.entries.size()) * kStubSize;
-  uint8_t* p = ptr<uint8_t>(stub);
-  p[0] = 0xCD;  // int 0x80
-  p[1] = 0x80;
-  if (floatResult) {
-    p[2] = 0xD9;  // fld dword [kFloatSlot]
-    p[3] = 0x05;
-    uint32_t slot = kFloatSlot;
-    std::memcpy(p + 4, &slot, 4);
-    p[8] = 0xC3;  // ret
-  } else {
-    p[2] = 0xC3;
-  }
+  uint32_t index = static_cast<uint32_t>(t.entries.size());
+  uint32_t stub = stubAddress(index);
   t.entries.push_back(TrapEntry{handler, argCount, floatResult});
+  t.backend->writeStub(stub, index, floatResult);
   t.byHandler.emplace(handler, stub);
   return stub;
 }
 
-const TrapEntry* trapAt(uint32_t addressAfterInt) {
-  uint32_t stub = addressAfterInt - 2;
-  if (stub < kFirstStub || (stub - kFirstStub) % kStubSize != 0) return nullptr;
-  uint32_t index = (stub - kFirstStub) / kStubSize;
+const TrapEntry* trapEntry(uint32_t index) {
   Table& t = table();
   return index < t.entries.size() ? &t.entries[index] : nullptr;
 }
 
-uint32_t returnSentinel() {
-  table();
-  return kSentinel;
+bool callRoutine(const TrapEntry& t, uint32_t esp, CallFrame& frame, vxEx& ended) noexcept {
+  try {
+    try {
+      if (!inGuest(esp, 4u * (t.argCount + 1))) raiseRuntimeError("Illegal memory address");
+      frame.args = ptr<const Word>(esp + 4);
+      t.handler(frame);
+    } catch (const std::bad_alloc&) {
+      raiseRuntimeError("Out of memory");
+    } catch (const vxEx&) {
+      throw;
+    } catch (...) {
+      raiseRuntimeError("Unknown runtime exception");
+    }
+  } catch (const vxEx& e) {
+    ended = e;
+    return false;
+  }
+  if (endRequested()) {
+    ended = vxEx{nullptr};
+    return false;
+  }
+  return true;
 }
-
-float* floatResultSlot() { return ptr<float>(kFloatSlot); }
 
 }  // namespace korva::guest

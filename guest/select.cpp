@@ -1,0 +1,86 @@
+// Choosing the CPU backend: once per process, before the first stub is written, so every
+// stub has the form of the backend that runs it.
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+
+#include "guest/backend.h"
+#include "guest/private/backend.h"
+
+namespace korva::guest {
+namespace {
+
+std::optional<std::string> g_preference;
+std::atomic<const CpuBackend*> g_prepared{nullptr};
+
+struct Decision {
+  CpuChoice choice;
+  const CpuBackend* backend = nullptr;
+};
+
+Decision decide() {
+  std::string asked, by;
+  if (g_preference) {
+    asked = *g_preference;
+    by = "asked for";
+  } else if (const char* env = std::getenv("KORVA_CPU"); env && *env) {
+    asked = env;
+    by = "asked for by KORVA_CPU";
+  }
+  if (asked == "emulated") return {{true, "emulated", by}, &emulatedBackend()};
+  if (!asked.empty() && asked != "native")
+    return {{false, asked, "KORVA_CPU must be native or emulated, not \"" + asked + "\""}, nullptr};
+
+  std::string why = nativeUnavailableReason();
+  if (why.empty()) return {{true, "native", asked.empty() ? "this host runs 32-bit code" : by}, nativeBackend()};
+  if (!asked.empty()) return {{false, "native", "the native CPU cannot run here: " + why}, nullptr};
+  return {{true, "emulated", "the native CPU cannot run here: " + why}, &emulatedBackend()};
+}
+
+Decision& decision() {
+  static Decision d = [] {
+    Decision made = decide();
+    if (made.backend) {
+      std::string failure = made.backend->prepare();
+      if (!failure.empty()) {
+        bool fallBack = made.choice.reason == "this host runs 32-bit code";
+        made.choice = {fallBack, made.choice.name, "the native CPU cannot run here: " + failure};
+        made.backend = nullptr;
+        if (fallBack) {
+          made.choice.name = "emulated";
+          made.backend = &emulatedBackend();
+          made.backend->prepare();
+        }
+      }
+    }
+    g_prepared.store(made.backend);
+    return made;
+  }();
+  return d;
+}
+
+}  // namespace
+
+bool preferCpu(std::string_view name) {
+  if (name != "native" && name != "emulated" && !name.empty()) return false;
+  g_preference = std::string(name);
+  return true;
+}
+
+const CpuChoice& cpuChoice() { return decision().choice; }
+
+const CpuBackend* activeBackend() { return decision().backend; }
+
+const CpuBackend* preparedBackend() { return g_prepared.load(); }
+
+std::string nativeUnavailableReason() {
+  static const std::string reason = [] {
+    const CpuBackend* native = nativeBackend();
+    if (!native) return std::string("not an x86-64 Linux host");
+    return nativeProbe();
+  }();
+  return reason;
+}
+
+}  // namespace korva::guest
