@@ -3,6 +3,7 @@
 // the emulated one otherwise. KORVA_CPU=native|emulated, or preferCpu() before first use,
 // forces one.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,8 +15,8 @@ struct CpuChoice {
   std::string reason;  // why this one; when !ok, a one-line error saying why it cannot run
 };
 
-// Overrides KORVA_CPU ("" decides by probing). Only before anything used the CPU; returns
-// false for a name that is not "native", "emulated" or "".
+// The --cpu option: overrides KORVA_CPU ("" decides by probing). Only before anything used
+// the CPU; returns false for a name that is not "native", "emulated" or "".
 bool preferCpu(std::string_view name);
 
 const CpuChoice& cpuChoice();
@@ -23,5 +24,11 @@ const CpuChoice& cpuChoice();
 // The native backend's verdict on this host, without choosing it: empty when it can run,
 // else why not.
 std::string nativeUnavailableReason();
+
+namespace testing {
+// The native probe tries guestCode as the selector of 32-bit code: one that is not present
+// fails as a host without 32-bit support does. Only before anything used the CPU.
+void probeWithSelector(uint16_t guestCode);
+}  // namespace testing
 
 }  // namespace korva::guest

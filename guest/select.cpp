@@ -12,6 +12,7 @@ namespace korva::guest {
 namespace {
 
 std::optional<std::string> g_preference;
+uint16_t g_probeSelector = 0;
 std::atomic<const CpuBackend*> g_prepared{nullptr};
 
 struct Decision {
@@ -23,7 +24,7 @@ Decision decide() {
   std::string asked, by;
   if (g_preference) {
     asked = *g_preference;
-    by = "asked for";
+    by = "asked for with --cpu";
   } else if (const char* env = std::getenv("KORVA_CPU"); env && *env) {
     asked = env;
     by = "asked for by KORVA_CPU";
@@ -78,9 +79,13 @@ std::string nativeUnavailableReason() {
   static const std::string reason = [] {
     const CpuBackend* native = nativeBackend();
     if (!native) return std::string("not an x86-64 Linux host");
-    return nativeProbe();
+    return nativeProbe(g_probeSelector);
   }();
   return reason;
 }
+
+namespace testing {
+void probeWithSelector(uint16_t guestCode) { g_probeSelector = guestCode; }
+}  // namespace testing
 
 }  // namespace korva::guest

@@ -233,10 +233,10 @@ const CpuBackend* nativeBackend() {
   return &backend;
 }
 
-std::string nativeProbe() {
+std::string nativeProbe(uint16_t guestCode) {
   if (reinterpret_cast<uintptr_t>(&korva_gate_state) < native::k4GiB)
     return "the run-time lies below 4 GiB (not built position-independent)";
-  if (std::string why = native::probe(); !why.empty()) return why;
+  if (std::string why = native::probe(guestCode ? guestCode : native::kGuestCode); !why.empty()) return why;
   if (!native::systemCallTrapAvailable()) return "the kernel cannot trap 32-bit system calls (no seccomp filters)";
   if (std::string other = native::foreignLowMapping(); !other.empty())
     return "memory below 4 GiB is in use (" + other + "), where guest code could reach it";

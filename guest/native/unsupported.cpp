@@ -5,7 +5,7 @@
 namespace korva::guest {
 
 const CpuBackend* nativeBackend() { return nullptr; }
-std::string nativeProbe() { return "not an x86-64 Linux host"; }
+std::string nativeProbe(uint16_t) { return "not an x86-64 Linux host"; }
 
 }  // namespace korva::guest
 #endif

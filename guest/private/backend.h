@@ -34,8 +34,9 @@ const CpuBackend& emulatedBackend();
 // Null where the native backend is not built (not an x86-64 Linux host).
 const CpuBackend* nativeBackend();
 // Why the native backend cannot run in this process (the probe, the memory layout), or an
-// empty text. Leaves nothing behind.
-std::string nativeProbe();
+// empty text. Leaves nothing behind. guestCode: the probe's 32-bit code selector (0: the
+// usual one).
+std::string nativeProbe(uint16_t guestCode);
 
 // The backend this process uses, prepared; null when the one asked for cannot run here
 // (cpuChoice() says why).
