@@ -13,6 +13,8 @@ namespace {
 
 std::optional<std::string> g_preference;
 uint16_t g_probeSelector = 0;
+std::mutex g_probed;
+std::optional<std::string> g_nativeReason;  // the probe's verdict, once made
 std::atomic<const CpuBackend*> g_prepared{nullptr};
 
 struct Decision {
@@ -76,16 +78,17 @@ const CpuBackend* activeBackend() { return decision().backend; }
 const CpuBackend* preparedBackend() { return g_prepared.load(); }
 
 std::string nativeUnavailableReason() {
-  static const std::string reason = [] {
-    const CpuBackend* native = nativeBackend();
-    if (!native) return std::string("not an x86-64 Linux host");
-    return nativeProbe(g_probeSelector);
-  }();
-  return reason;
+  std::lock_guard lock(g_probed);
+  if (!g_nativeReason) g_nativeReason = nativeBackend() ? nativeProbe(g_probeSelector) : "not an x86-64 Linux host";
+  return *g_nativeReason;
 }
 
 namespace testing {
-void probeWithSelector(uint16_t guestCode) { g_probeSelector = guestCode; }
+void probeWithSelector(uint16_t guestCode) {
+  std::lock_guard lock(g_probed);
+  g_probeSelector = guestCode;
+  g_nativeReason.reset();
+}
 }  // namespace testing
 
 }  // namespace korva::guest

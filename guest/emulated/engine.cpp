@@ -38,6 +38,8 @@ constexpr uint32_t kFloatSlot = kTrapBase + 16;  // float results on their way t
 
 // Guest x87 control word: all exceptions masked, 24-bit precision, round to nearest.
 constexpr uint16_t kGuestFpcw = 0x007F;
+// The engine starts with every SSE exception unmasked; the processor's default masks them.
+constexpr uint32_t kGuestMxcsr = 0x1F80;
 
 struct RunState {
   bool hasPending = false;  // a routine ended the program with this vxEx
@@ -172,8 +174,9 @@ class EmulatedEngine final : public CpuEngine {
       if (a.size && a.access != kNoAccess)
         check(uc, uc_mem_map_ptr(uc, a.base, a.size, ucPermissions(a.access), ptr(a.base)));
     addHooks(uc);
-    uint32_t fpcw = kGuestFpcw;
+    uint32_t fpcw = kGuestFpcw, mxcsr = kGuestMxcsr;
     uc_reg_write(uc, UC_X86_REG_FPCW, &fpcw);
+    uc_reg_write(uc, UC_X86_REG_MXCSR, &mxcsr);
     uc_ = uc;
   }
   ~EmulatedEngine() override { uc_close(uc_); }
