@@ -32,6 +32,10 @@ Table& table() {
   return t;
 }
 
+// For trapEntry, which every guest call goes through: no guard of a local static.
+const TrapEntry* g_entries = nullptr;
+uint32_t g_entryCount = 0;
+
 }  // namespace
 
 uint32_t trapAddress(TrapHandler handler, bool floatResult, int argCount) {
@@ -45,14 +49,15 @@ uint32_t trapAddress(TrapHandler handler, bool floatResult, int argCount) {
   uint32_t index = static_cast<uint32_t>(t.entries.size());
   uint32_t stub = stubAddress(index);
   t.entries.push_back(TrapEntry{handler, argCount, floatResult});
+  g_entries = t.entries.data();
   t.backend->writeStub(stub, index, floatResult);
   t.byHandler.emplace(handler, stub);
+  __atomic_store_n(&g_entryCount, index + 1, __ATOMIC_RELEASE);  // the entry is complete
   return stub;
 }
 
 const TrapEntry* trapEntry(uint32_t index) {
-  Table& t = table();
-  return index < t.entries.size() ? &t.entries[index] : nullptr;
+  return index < __atomic_load_n(&g_entryCount, __ATOMIC_ACQUIRE) ? &g_entries[index] : nullptr;
 }
 
 bool callRoutine(const TrapEntry& t, uint32_t esp, CallFrame& frame, vxEx& ended) noexcept {

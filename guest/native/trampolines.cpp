@@ -156,15 +156,7 @@ korva_native_begin:
 .Lgate_fs_done:
   fnstcw (%rsp)
   stmxcsr 4(%rsp)
-  fnstsw %ax                   # empty x87 stack: top 0 and st(0) empty
-  test $0x3800, %ax
-  jnz .Lgate_x87
-  fxam
-  fnstsw %ax
-  and $0x4500, %ax
-  cmp $0x4100, %ax
-  jne .Lgate_x87
-.Lgate_x87_done:
+  emms                         # x87 registers do not live across a call: all empty
   fldcw 20(%r12)
   mov 4(%rsp), %eax
   cmp 16(%r12), %eax
@@ -205,9 +197,6 @@ korva_native_begin:
 .Lgate_fs:
   call .Lrepair_fs
   jmp .Lgate_fs_done
-.Lgate_x87:
-  fninit                       # what the guest left there is lost, as its calls allow
-  jmp .Lgate_x87_done
 .Lgate_mxcsr:
   ldmxcsr 16(%r12)
   jmp .Lgate_mxcsr_done
