@@ -20,7 +20,7 @@ namespace {
 
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer's shadow memory starts here and runs past 4 GiB.
-constexpr uint64_t kShadowBase = 0x7fff8000;
+constexpr uint64_t kShadowBase = 0x7fff0000;
 #else
 constexpr uint64_t kShadowBase = k4GiB;
 #endif

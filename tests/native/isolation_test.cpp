@@ -72,7 +72,7 @@ TEST(Escape, TheLow4GiBAreAllReservedOrGuestMemory) {
     bool guestMemory = begin >= guest::kRegionBase && end <= guest::kRegionEnd;
     bool runnable = std::string(perms) == "r-xp";  // the trampolines
 #if defined(__SANITIZE_ADDRESS__)
-    if (begin >= 0x7fff8000) continue;  // the sanitizer's shadow
+    if (begin >= 0x7fff0000) continue;  // the sanitizer's shadow
 #endif
     EXPECT_TRUE(guestMemory || runnable || std::string(perms) == "---p") << line;
   }
