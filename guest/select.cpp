@@ -13,13 +13,14 @@ namespace {
 
 std::optional<std::string> g_preference;
 uint16_t g_probeSelector = 0;
-std::mutex g_probed;
+std::mutex g_probeLock;
 std::optional<std::string> g_nativeReason;  // the probe's verdict, once made
 std::atomic<const CpuBackend*> g_prepared{nullptr};
 
 struct Decision {
   CpuChoice choice;
   const CpuBackend* backend = nullptr;
+  bool probed = false;  // native because the probe passed, not because it was asked for
 };
 
 Decision decide() {
@@ -36,7 +37,8 @@ Decision decide() {
     return {{false, asked, "KORVA_CPU must be native or emulated, not \"" + asked + "\""}, nullptr};
 
   std::string why = nativeUnavailableReason();
-  if (why.empty()) return {{true, "native", asked.empty() ? "this host runs 32-bit code" : by}, nativeBackend()};
+  if (why.empty())
+    return {{true, "native", asked.empty() ? "this host runs 32-bit code" : by}, nativeBackend(), asked.empty()};
   if (!asked.empty()) return {{false, "native", "the native CPU cannot run here: " + why}, nullptr};
   return {{true, "emulated", "the native CPU cannot run here: " + why}, &emulatedBackend()};
 }
@@ -47,7 +49,7 @@ Decision& decision() {
     if (made.backend) {
       std::string failure = made.backend->prepare();
       if (!failure.empty()) {
-        bool fallBack = made.choice.reason == "this host runs 32-bit code";
+        bool fallBack = made.probed;
         made.choice = {fallBack, made.choice.name, "the native CPU cannot run here: " + failure};
         made.backend = nullptr;
         if (fallBack) {
@@ -78,14 +80,14 @@ const CpuBackend* activeBackend() { return decision().backend; }
 const CpuBackend* preparedBackend() { return g_prepared.load(); }
 
 std::string nativeUnavailableReason() {
-  std::lock_guard lock(g_probed);
+  std::lock_guard lock(g_probeLock);
   if (!g_nativeReason) g_nativeReason = nativeBackend() ? nativeProbe(g_probeSelector) : "not an x86-64 Linux host";
   return *g_nativeReason;
 }
 
 namespace testing {
 void probeWithSelector(uint16_t guestCode) {
-  std::lock_guard lock(g_probed);
+  std::lock_guard lock(g_probeLock);
   g_probeSelector = guestCode;
   g_nativeReason.reset();
 }

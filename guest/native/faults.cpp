@@ -24,29 +24,24 @@ bool isSystemCall(const uint8_t* code) {
 
 const char* faultMessage(int sig, const siginfo_t* info, const ucontext_t* context) {
   auto* ctx = const_cast<ucontext_t*>(context);
-  uint32_t eip = static_cast<uint32_t>(context->uc_mcontext.gregs[REG_RIP]);
-  switch (sig) {
-    case SIGFPE:
-      return exceptionMessage(info->si_code == FPE_INTDIV || info->si_code == FPE_INTOVF ? 0 : 16, eip, &readReg, ctx);
-    case SIGILL:
+  const greg_t* g = context->uc_mcontext.gregs;
+  uint32_t eip = static_cast<uint32_t>(g[REG_RIP]);
+  uint32_t vector = static_cast<uint32_t>(g[REG_TRAPNO]);
+  if (sig == SIGSYS) return kPrivilegedMessage;  // a 32-bit system call, trapped
+  switch (vector) {
+    case 6:  // where "syscall" and "sysenter" do not enter the kernel, they are invalid
       return isSystemCall(codeAt(eip, 2)) ? kPrivilegedMessage : exceptionMessage(6, eip, &readReg, ctx);
-    case SIGSEGV:
-      if (info->si_code == SI_KERNEL) {  // a protection fault: a privileged instruction, "int n", a selector
-        const uint8_t* code = codeAt(eip, 2);
-        return exceptionMessage(code && code[0] == 0xCD ? code[1] : 13, eip, &readReg, ctx);
-      } else {
-        uint64_t address = reinterpret_cast<uint64_t>(info->si_addr);
-        uint32_t esp = readReg(ctx, 4);
-        // The stack area's lower neighbours: a frame that jumps the guard lands below it.
-        if (address < kStackBase && esp < kStackBase + kPageSize) return "Stack overflow!";
-        return "Illegal memory address";
-      }
-    case SIGBUS:
-      return info->si_code == BUS_ADRALN ? exceptionMessage(17, eip, &readReg, ctx) : "Illegal memory address";
-    case SIGSYS:
-      return kPrivilegedMessage;
-    default:  // SIGTRAP: int3, a trap flag set by guest code
-      return exceptionMessage(3, eip, &readReg, ctx);
+    case 13:  // "int n" to a gate guest code may not use faults with the gate in the error code
+      if (g[REG_ERR] & 2) vector = static_cast<uint32_t>(g[REG_ERR]) >> 3;
+      return exceptionMessage(vector, eip, &readReg, ctx);
+    case 14: {
+      uint64_t address = reinterpret_cast<uint64_t>(info->si_addr);
+      // The stack area's lower neighbours: a frame that jumps the guard lands below it.
+      if (address < kStackBase && readReg(ctx, 4) < kStackBase + kPageSize) return "Stack overflow!";
+      return "Illegal memory address";
+    }
+    default:
+      return exceptionMessage(vector, eip, &readReg, ctx);
   }
 }
 

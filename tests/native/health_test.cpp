@@ -36,6 +36,24 @@ TEST(Health, FaultsOfEveryKindThenManyMoreRunsAreRight) {
   }
 }
 
+// The instructions that trap without being faults of memory or arithmetic.
+TEST(Health, TrappingInstructionsGiveTheirErrors) {
+  const std::pair<int, const char*> cases[] = {
+      {1, "Unknown runtime exception"},  // int3
+      {2, "Unknown runtime exception"},  // int 0x21
+      {3, "Illegal memory address"},     // int 0x0d: the protection fault's vector
+      {4, "Unknown runtime exception"},  // into
+      {5, "Unknown runtime exception"},  // bound
+      {6, "Integer divide by zero"},     // aam 0
+      {7, "Illegal instruction"},        // ud2
+  };
+  for (auto [mode, message] : cases) {
+    ProgramRun r = runCpuProgram("traps", {mode});
+    EXPECT_EQ(r.endedBy, message) << mode;
+    EXPECT_TRUE(cpuRecord().empty()) << mode;
+  }
+}
+
 void exitOnSegv(int) { _exit(42); }
 
 // The handler that was there before the run-time's still gets what is not the guest's.
