@@ -12,6 +12,7 @@
 
 #include "guest/backend.h"
 #include "native/cpu_routines.h"
+#include "support/process.h"
 
 #if defined(__x86_64__)
 #include "guest/native/probe.h"
@@ -37,6 +38,28 @@ uint16_t absentLdtSegment() {
 void requireNative() {
   std::string why = guest::nativeUnavailableReason();
   if (!why.empty()) GTEST_SKIP() << "the native CPU cannot run here: " << why;
+}
+
+TEST(Selection, KorvaSaysWhichCpuRunsAndWhy) {
+  auto korva = [](const std::string& cpu) { return "env -u KORVA_CPU " + cpu + " " + buildDir() + "/korva"; };
+  std::string native = guest::nativeUnavailableReason();
+  const struct {
+    std::string command;
+    std::string line;  // the second line of --version, or the error
+    int exitCode;
+  } cases[] = {
+      {korva("") + " --version", native.empty() ? "cpu: native (this host runs 32-bit code)"
+                                            : "cpu: emulated (the native CPU cannot run here: " + native + ")", 0},
+      {korva("KORVA_CPU=emulated") + " --version", "cpu: emulated (asked for by KORVA_CPU)", 0},
+      {korva("") + " --cpu emulated --version", "cpu: emulated (asked for with --cpu)", 0},
+      {korva("KORVA_CPU=fast") + " " + programPath("fault_none"), "korva: KORVA_CPU must be native or emulated, not \"fast\"", 1},
+  };
+  for (const auto& c : cases) {
+    ProcessResult r = runCommand(c.command);
+    std::string text = r.output + r.errors;
+    EXPECT_NE(text.find(c.line + "\n"), std::string::npos) << c.command << "\n" << text;
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.command;
+  }
 }
 
 #if defined(__x86_64__)
