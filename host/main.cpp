@@ -1,4 +1,6 @@
 // The standalone executable: everything happens in the run-time library.
+#include "host/sanitizer_defaults.h"
+
 namespace korva {
 int korvaMain(int argc, char** argv);
 }

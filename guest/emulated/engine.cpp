@@ -19,17 +19,6 @@
 #include "guest/emulated/slices.h"
 #include "host/errors.h"
 
-// Unicorn keeps 32 bytes of every engine that had a hook, even after uc_close; the
-// sanitizer build must not fail, or talk, at the end of every run for it.
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_suppressions() {
-  return "leak:libunicorn.so\n";
-}
-extern "C" __attribute__((visibility("default"), used)) const char* __lsan_default_options() {
-  return "print_suppressions=0";
-}
-#endif
-
 namespace korva::guest {
 namespace {
 
