@@ -8,12 +8,12 @@ namespace korva::guest {
 namespace {
 
 thread_local GuestCpu* t_current = nullptr;
-uint32_t g_endRequested = 0;  // read by the native trampolines, hence a plain word
 
 }  // namespace
 
-bool endRequested() { return __atomic_load_n(&g_endRequested, __ATOMIC_ACQUIRE) != 0; }
-const uint32_t& endFlag() { return g_endRequested; }
+namespace detail {
+uint32_t g_endRequested = 0;
+}  // namespace detail
 
 GuestCpu::GuestCpu() {
   if (const CpuBackend* b = activeBackend()) engine_ = b->open();
@@ -36,10 +36,10 @@ void GuestCpu::call(uint32_t entry) {
 }
 
 void GuestCpu::requestEnd() {
-  __atomic_store_n(&g_endRequested, 1, __ATOMIC_RELEASE);
+  __atomic_store_n(&detail::g_endRequested, 1, __ATOMIC_RELEASE);
   if (const CpuBackend* b = preparedBackend()) b->interrupt();
 }
 
-void GuestCpu::clearEndRequest() { __atomic_store_n(&g_endRequested, 0, __ATOMIC_RELEASE); }
+void GuestCpu::clearEndRequest() { __atomic_store_n(&detail::g_endRequested, 0, __ATOMIC_RELEASE); }
 
 }  // namespace korva::guest

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 #include <unordered_map>
 #include <vector>
 
@@ -32,11 +31,13 @@ Table& table() {
   return t;
 }
 
-// For trapEntry, which every guest call goes through: no guard of a local static.
-const TrapEntry* g_entries = nullptr;
-uint32_t g_entryCount = 0;
 
 }  // namespace
+
+namespace detail {
+const TrapEntry* g_entries = nullptr;
+uint32_t g_entryCount = 0;
+}  // namespace detail
 
 uint32_t trapAddress(TrapHandler handler, bool floatResult, int argCount) {
   Table& t = table();
@@ -49,39 +50,11 @@ uint32_t trapAddress(TrapHandler handler, bool floatResult, int argCount) {
   uint32_t index = static_cast<uint32_t>(t.entries.size());
   uint32_t stub = stubAddress(index);
   t.entries.push_back(TrapEntry{handler, argCount, floatResult});
-  g_entries = t.entries.data();
+  detail::g_entries = t.entries.data();
   t.backend->writeStub(stub, index, floatResult);
   t.byHandler.emplace(handler, stub);
-  __atomic_store_n(&g_entryCount, index + 1, __ATOMIC_RELEASE);  // the entry is complete
+  __atomic_store_n(&detail::g_entryCount, index + 1, __ATOMIC_RELEASE);  // the entry is complete
   return stub;
-}
-
-const TrapEntry* trapEntry(uint32_t index) {
-  return index < __atomic_load_n(&g_entryCount, __ATOMIC_ACQUIRE) ? &g_entries[index] : nullptr;
-}
-
-bool callRoutine(const TrapEntry& t, uint32_t esp, CallFrame& frame, vxEx& ended) noexcept {
-  try {
-    try {
-      if (!inGuest(esp, 4u * (t.argCount + 1))) raiseRuntimeError("Illegal memory address");
-      frame.args = ptr<const Word>(esp + 4);
-      t.handler(frame);
-    } catch (const std::bad_alloc&) {
-      raiseRuntimeError("Out of memory");
-    } catch (const vxEx&) {
-      throw;
-    } catch (...) {
-      raiseRuntimeError("Unknown runtime exception");
-    }
-  } catch (const vxEx& e) {
-    ended = e;
-    return false;
-  }
-  if (endRequested()) {
-    ended = vxEx{nullptr};
-    return false;
-  }
-  return true;
 }
 
 }  // namespace korva::guest

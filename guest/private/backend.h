@@ -45,9 +45,13 @@ const CpuBackend* activeBackend();
 // The backend once it is prepared, else null; never decides or prepares anything itself.
 const CpuBackend* preparedBackend();
 
+namespace detail {
+extern uint32_t g_endRequested;  // a plain word: the native trampolines read it too
+}  // namespace detail
+
 // Set by GuestCpu::requestEnd until GuestCpu::clearEndRequest; endFlag is the word itself,
 // non-zero while set.
-bool endRequested();
-const uint32_t& endFlag();
+inline bool endRequested() { return __atomic_load_n(&detail::g_endRequested, __ATOMIC_ACQUIRE) != 0; }
+inline const uint32_t& endFlag() { return detail::g_endRequested; }
 
 }  // namespace korva::guest
