@@ -2,8 +2,8 @@
 // addresses, so a guest address and the host pointer to the same byte are the same number.
 //
 // Layout, low to high:
-//   trap    routine stubs, the float result slot, the return sentinel and a page for the
-//           CPU backend; guest code may read and run it, never write it
+//   trap    routine stubs, below them and in the last page what the CPU backend needs;
+//           guest code may read and run it, never write it
 //   guard   one page never mapped for the guest: a stack overflow faults there
 //   stack   the program's stack
 //   code    linked code blocks and an environment's own code, in whole pages; only the

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "guest/backend.h"
 #include "host/capture/capture_run.h"
 #include "host/cli/command_list.h"
 #include "host/command_line.h"
@@ -22,7 +23,10 @@ namespace korva {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: korva [--debug] PROGRAM [ARGS...]   run a module image or a Windows program carrying one\n"
+    "usage: korva [--debug] [--cpu native|emulated] PROGRAM [ARGS...]\n"
+    "                                            run a module image or a Windows program carrying\n"
+    "                                            one; the CPU is chosen at start-up unless named\n"
+    "                                            here or in KORVA_CPU\n"
     "       korva --bundle PROGRAM -o OUT        write a standalone executable carrying PROGRAM\n"
     "       korva --headless --frames N --screenshot DIR [--every K] [--input FILE] PROGRAM [ARGS...]\n"
     "                                            run without display or sound for N frames, saving\n"
@@ -45,6 +49,12 @@ void onInterrupt(int) {
   RuntimeWindow::interrupt();
 }
 
+// Which CPU runs guest code and why, for --version.
+std::string cpuLine() {
+  const guest::CpuChoice& cpu = guest::cpuChoice();
+  return cpu.ok ? "cpu: " + cpu.name + " (" + cpu.reason + ")" : "cpu: none: " + cpu.reason;
+}
+
 int fail(const std::string& text, int exitCode) {
   writeErrorLine(text);
   showMessageBox("Error", text);
@@ -56,6 +66,7 @@ int fail(const std::string& text, int exitCode) {
 int korvaMain(int argc, char** argv) {
   struct sigaction sa {};
   sa.sa_handler = &onInterrupt;
+  sa.sa_flags = SA_ONSTACK;  // guest code's stack may be unusable when it arrives
   sigemptyset(&sa.sa_mask);
   sigaction(SIGINT, &sa, nullptr);
 
@@ -76,8 +87,16 @@ int korvaMain(int argc, char** argv) {
         return 0;
       }
       if (args[i] == "--version") {
-        std::printf("korva %s\n", KORVA_VERSION);
+        std::printf("korva %s\n%s\n", KORVA_VERSION, cpuLine().c_str());
         return 0;
+      }
+      if (args[i] == "--cpu" || args[i].rfind("--cpu=", 0) == 0) {
+        std::string name = args[i] == "--cpu" ? (i + 1 < args.size() ? args[++i] : "") : args[i].substr(6);
+        if (name.empty() || !guest::preferCpu(name)) {
+          std::fprintf(stderr, "korva: --cpu takes native or emulated\n%s", kUsage);
+          return 2;
+        }
+        continue;
       }
       std::string optionError;
       if (size_t used = capture::parseCaptureOption(args, i, captureOptions, optionError)) {
@@ -122,6 +141,12 @@ int korvaMain(int argc, char** argv) {
     image = imageFromFile(args[i]);
     if (!image) return fail("Unable to run Korva Basic module", -1);
     args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
+  }
+
+  // Before anything else starts a thread, and before a stub is written.
+  if (const guest::CpuChoice& cpu = guest::cpuChoice(); !cpu.ok) {
+    writeErrorLine("korva: " + cpu.reason);
+    return 1;
   }
 
   uint32_t entry = 0;

@@ -82,7 +82,11 @@ class Runtime final : public RuntimeInterface {
     if (RuntimeWindow* w = current_.load()) w->post(RuntimeWindow::kResumeRequest);
   }
   void asyncEnd() override {
-    if (RuntimeWindow* w = current_.load()) w->endAsync();
+    if (RuntimeWindow* w = current_.load()) {
+      w->endAsync();
+      // Guest code that never calls the run-time would not hear of it otherwise.
+      guest::GuestCpu::requestEnd();
+    }
   }
   void setOutputBuffer(char* buffer) override { output_ = buffer; }
 
@@ -122,6 +126,7 @@ RuntimeInterface& runtime() {
 }
 
 const char* runStep(RuntimeWindow* window, uint32_t entry, bool debug) {
+  guest::GuestCpu::clearEndRequest();
   setDebugFlag(debug);
   auto mods = modules();
   size_t created = 0;

@@ -8,6 +8,14 @@
 // Debugger of its own. Every address here is a 32-bit address in guest memory, the memory
 // the compiled x86 code runs in; -1 means none.
 //
+// The compiled code runs on the processor itself where the host runs 32-bit code in a
+// 64-bit process, on an emulated CPU otherwise (KORVA_CPU=native|emulated forces one). On
+// the native CPU, the first link or run reserves all free address space below 4 GiB and
+// installs handlers for SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS and SIGURG (the
+// handlers found there still get whatever is not the compiled code's); the thread that
+// calls execute() gets an alternate signal stack and a seccomp filter that traps 32-bit
+// system calls made from guest memory.
+//
 // Both classes are tables of virtual operations in a fixed slot order; do not reorder.
 // All Debugger operations are called on the thread that called execute(). asyncStop(),
 // asyncRun() and asyncEnd() may be called from any thread while execute() runs.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "basic/strings.h"
-#include "guest/unicorn/slices.h"
+#include "guest/emulated/slices.h"
 #include "support/programs.h"
 
 namespace korva {

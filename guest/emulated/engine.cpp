@@ -1,34 +1,34 @@
 // The emulated backend: guest code on a Unicorn engine, in user mode, over guest memory
-// mapped with the permissions of memory.h.
+// mapped with the permissions of memory.h. Stubs are "int 0x80; ret" (a float result:
+// "int 0x80; fld dword [slot]; ret"); the interrupt hook finds the routine by the stub.
 //
 // Engine facts this file relies on: a fault hook must stop the engine, and an engine that
 // faulted is not reused; UC_ERR_OK from uc_emu_start proves nothing until EIP is the return
 // sentinel; the x87 control word reads 0 until written.
 #include <unicorn/unicorn.h>
 
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
-#include "guest/cpu.h"
 #include "guest/fault.h"
 #include "guest/memory.h"
-#include "guest/trap.h"
-#include "guest/unicorn/ring3.h"
-#include "guest/unicorn/slices.h"
+#include "guest/private/backend.h"
+#include "guest/private/trap_table.h"
+#include "guest/emulated/ring3.h"
+#include "guest/emulated/slices.h"
 #include "host/errors.h"
 
 namespace korva::guest {
-
-struct GuestCpu::Engine {
-  uc_engine* uc = nullptr;
-};
-
 namespace {
 
-thread_local GuestCpu* t_current = nullptr;
+constexpr uint32_t kSentinel = kTrapBase;        // "hlt": never executed, the emulator stops there
+constexpr uint32_t kFloatSlot = kTrapBase + 16;  // float results on their way to the x87 stack
 
 // Guest x87 control word: all exceptions masked, 24-bit precision, round to nearest.
 constexpr uint16_t kGuestFpcw = 0x007F;
+// The engine starts with every SSE exception unmasked; the processor's default masks them.
+constexpr uint32_t kGuestMxcsr = 0x1F80;
 
 struct RunState {
   bool hasPending = false;  // a routine ended the program with this vxEx
@@ -63,37 +63,28 @@ void stopWith(uc_engine* uc, const vxEx& e) {
   uc_emu_stop(uc);
 }
 
-// Runs a registered routine. Nothing thrown by it may unwind through the emulator.
-void callRoutine(uc_engine* uc, const TrapEntry& t) {
-  uint32_t esp = reg(uc, UC_X86_REG_ESP);
-  if (!inGuest(esp, 4u * (t.argCount + 1))) return stopWith(uc, "Illegal memory address");
-  CallFrame frame{ptr<const Word>(esp + 4), 0, 0.0f};
-  try {
-    try {
-      t.handler(frame);
-    } catch (const std::bad_alloc&) {
-      raiseRuntimeError("Out of memory");
-    } catch (const vxEx&) {
-      throw;
-    } catch (...) {
-      raiseRuntimeError("Unknown runtime exception");
-    }
-  } catch (const vxEx& e) {
-    return stopWith(uc, e);
-  }
-  if (t.floatResult)
-    *floatResultSlot() = frame.fresult;
-  else
-    uc_reg_write(uc, UC_X86_REG_EAX, &frame.result);
+// The entry whose "int 0x80" ends just before addressAfterInt, or null.
+const TrapEntry* trapAt(uint32_t addressAfterInt) {
+  uint32_t stub = addressAfterInt - 2;
+  if (stub < kFirstStub || (stub - kFirstStub) % kStubSize != 0) return nullptr;
+  return trapEntry((stub - kFirstStub) / kStubSize);
 }
 
 void onInterrupt(uc_engine* uc, uint32_t intno, void*) {
   if (intno == 0x80) {
-    if (const TrapEntry* t = trapAt(reg(uc, UC_X86_REG_EIP))) return callRoutine(uc, *t);
+    if (const TrapEntry* t = trapAt(reg(uc, UC_X86_REG_EIP))) {
+      CallFrame frame{nullptr, 0, 0.0f};
+      vxEx ended{nullptr};
+      if (!callRoutine(*t, reg(uc, UC_X86_REG_ESP), frame, ended)) return stopWith(uc, ended);
+      if (t->floatResult)
+        *ptr<float>(kFloatSlot) = frame.fresult;
+      else
+        uc_reg_write(uc, UC_X86_REG_EAX, &frame.result);
+      return;
+    }
   }
   stopWith(uc, exceptionMessage(intno, reg(uc, UC_X86_REG_EIP), &readModRmReg, uc));
 }
-
 // An access to unmapped memory, or a read or write that the memory's permissions refuse.
 // The trap area lies below the stack guard: a frame that jumps the guard lands there.
 bool onBadAccess(uc_engine* uc, uc_mem_type, uint64_t address, int, int64_t, void*) {
@@ -160,74 +151,92 @@ void addHooks(uc_engine* uc) {
   add(UC_HOOK_INSN, reinterpret_cast<void*>(&onSystemCall), UC_X86_INS_SYSCALL);
 }
 
-}  // namespace
-
-GuestCpu::GuestCpu() : engine_(new Engine) {
-  reserve();
-  returnSentinel();  // the trap area holds its stubs before the engine maps it
-  uc_engine* uc = nullptr;
-  uc_err err = uc_open(UC_ARCH_X86, UC_MODE_32, &uc);
-  if (err != UC_ERR_OK) {
-    delete engine_;
-    throw std::runtime_error(uc_strerror(err));
-  }
-  try {
+class EmulatedEngine final : public CpuEngine {
+ public:
+  EmulatedEngine() {
+    uc_engine* uc = nullptr;
+    uc_err err = uc_open(UC_ARCH_X86, UC_MODE_32, &uc);
+    if (err != UC_ERR_OK) throw std::runtime_error(uc_strerror(err));
     // Must come before anything else touches the engine.
     check(uc, uc_ctl_set_tcg_buffer_size(uc, translationLimits().bufferBytes));
     for (const Area& a : areas())
       if (a.size && a.access != kNoAccess)
         check(uc, uc_mem_map_ptr(uc, a.base, a.size, ucPermissions(a.access), ptr(a.base)));
     addHooks(uc);
-  } catch (...) {
-    delete engine_;
-    throw;
+    uint32_t fpcw = kGuestFpcw, mxcsr = kGuestMxcsr;
+    uc_reg_write(uc, UC_X86_REG_FPCW, &fpcw);
+    uc_reg_write(uc, UC_X86_REG_MXCSR, &mxcsr);
+    uc_ = uc;
   }
-  uint32_t fpcw = kGuestFpcw;
-  uc_reg_write(uc, UC_X86_REG_FPCW, &fpcw);
-  engine_->uc = uc;
-}
+  ~EmulatedEngine() override { uc_close(uc_); }
 
-GuestCpu::~GuestCpu() {
-  if (t_current == this) t_current = nullptr;
-  uc_close(engine_->uc);
-  delete engine_;
-}
+  void call(uint32_t entry) override {
+    uc_engine* uc = uc_;
+    RunState& s = state();
+    s = RunState{};
+    uint32_t userEsp = kStackTop - 16;
+    store32(userEsp, kSentinel);
+    uint32_t zero = 0;
+    for (int r : {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_ESI,
+                  UC_X86_REG_EDI, UC_X86_REG_EBP})
+      uc_reg_write(uc, r, &zero);
+    uint32_t start = prepareUserMode(uc, entry, userEsp);
 
-GuestCpu* GuestCpu::current() { return t_current; }
-
-void GuestCpu::call(uint32_t entry) {
-  uc_engine* uc = engine_->uc;
-  RunState& s = state();
-  s = RunState{};
-  uint32_t sentinel = returnSentinel();
-  uint32_t userEsp = kStackTop - 16;
-  store32(userEsp, sentinel);
-  uint32_t zero = 0;
-  for (int r : {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_ESI,
-                UC_X86_REG_EDI, UC_X86_REG_EBP})
-    uc_reg_write(uc, r, &zero);
-  uint32_t start = prepareUserMode(uc, entry, userEsp);
-
-  GuestCpu* outer = t_current;
-  t_current = this;
-  uc_err err;
-  {
-    Slice slice(uc);
-    for (;;) {
-      err = uc_emu_start(uc, start, sentinel, 0, 0);
-      if (err != UC_ERR_OK || s.hasPending || s.fault) break;
-      start = reg(uc, UC_X86_REG_EIP);
-      if (start == sentinel || !slice.expired()) break;
-      uc_ctl_flush_tb(uc);  // outside emulation: nothing refers to the old blocks
-      slice.restart();
+    uc_err err = UC_ERR_OK;
+    bool ended = endRequested();
+    {
+      Slice slice(uc);
+      while (!ended) {
+        err = uc_emu_start(uc, start, kSentinel, 0, 0);
+        if (err != UC_ERR_OK || s.hasPending || s.fault) break;
+        start = reg(uc, UC_X86_REG_EIP);
+        // An end request stops the engine from another thread, as the watchdog does.
+        if ((ended = endRequested())) break;
+        if (start == kSentinel || !slice.expired()) break;
+        uc_ctl_flush_tb(uc);  // outside emulation: nothing refers to the old blocks
+        slice.restart();
+      }
     }
-  }
-  t_current = outer;
 
-  if (s.hasPending) throw s.pending;
-  if (s.fault) raiseRuntimeError(s.fault);
-  if (err != UC_ERR_OK) raiseRuntimeError(errorMessage(err));
-  if (reg(uc, UC_X86_REG_EIP) != sentinel) raiseRuntimeError("Unknown runtime exception");
+    if (s.hasPending) throw s.pending;
+    if (s.fault) raiseRuntimeError(s.fault);
+    if (err != UC_ERR_OK) raiseRuntimeError(errorMessage(err));
+    if (ended) endQuietly();
+    if (reg(uc, UC_X86_REG_EIP) != kSentinel) raiseRuntimeError("Unknown runtime exception");
+  }
+
+ private:
+  uc_engine* uc_ = nullptr;
+};
+
+std::string prepare() {
+  reserve();
+  *ptr<uint8_t>(kSentinel) = 0xF4;
+  return {};
+}
+
+void writeStub(uint32_t at, uint32_t, bool floatResult) {
+  uint8_t* p = ptr<uint8_t>(at);
+  p[0] = 0xCD;  // int 0x80
+  p[1] = 0x80;
+  if (floatResult) {
+    p[2] = 0xD9;  // fld dword [kFloatSlot]
+    p[3] = 0x05;
+    uint32_t slot = kFloatSlot;
+    std::memcpy(p + 4, &slot, 4);
+    p[8] = 0xC3;  // ret
+  } else {
+    p[2] = 0xC3;
+  }
+}
+
+std::unique_ptr<CpuEngine> open() { return std::make_unique<EmulatedEngine>(); }
+
+}  // namespace
+
+const CpuBackend& emulatedBackend() {
+  static const CpuBackend backend{"emulated", &prepare, &writeStub, &open, &stopAllSlices};
+  return backend;
 }
 
 }  // namespace korva::guest

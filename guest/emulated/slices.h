@@ -25,6 +25,9 @@ namespace testing {
 void setTranslationLimits(TranslationLimits limits);
 }  // namespace testing
 
+// Stops every engine that runs a slice now, from any thread.
+void stopAllSlices();
+
 // While it lives, the watchdog stops uc once each slice.
 class Slice {
  public:

@@ -1,4 +1,4 @@
-#include "guest/unicorn/slices.h"
+#include "guest/emulated/slices.h"
 
 #include <unicorn/unicorn.h>
 
@@ -73,6 +73,12 @@ void setTranslationLimits(TranslationLimits limits) {
   w.limitsChanged.notify_one();  // not after the tick it is sleeping through
 }
 }  // namespace testing
+
+void stopAllSlices() {
+  Watchdog& w = watchdog();
+  std::lock_guard lock(w.m);
+  for (Running& r : w.running) uc_emu_stop(r.uc);
+}
 
 Slice::Slice(uc_engine* uc) : uc_(uc) {
   Watchdog& w = watchdog();

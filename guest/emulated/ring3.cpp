@@ -1,4 +1,4 @@
-#include "guest/unicorn/ring3.h"
+#include "guest/emulated/ring3.h"
 
 #include <unicorn/unicorn.h>
 
