@@ -1,8 +1,6 @@
 // Stream throughput: 100 MB through the file and bank commands and over TCP on loopback,
 // each next to plain stdio or socket calls moving the same bytes in the same run.
 // Prints MB/s and the ratio (reference time / Korva time; 1.00 is parity).
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,6 +19,7 @@
 #include "basic/strings.h"
 #include "host/modules.h"
 #include "io/commands.h"
+#include "tests/support/loopback.h"
 
 using namespace korva;
 using namespace korva::io;
@@ -50,14 +49,9 @@ void row(const char* what, double korva, double reference) {
 
 // Plain sockets for the other end of the TCP cases.
 int listenLoopback(int& port) {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof addr;
-  bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  sockaddr_in addr;
+  int s = test::boundLoopbackSocket(SOCK_STREAM, addr);
   listen(s, 4);
-  getsockname(s, reinterpret_cast<sockaddr*>(&addr), &length);
   port = ntohs(addr.sin_port);
   return s;
 }
@@ -97,10 +91,7 @@ void tcpRound(bool farSends, const std::function<void(int port)>& near) {
 
 int plainConnect(int port) {
   int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in addr = test::loopbackAddress(static_cast<uint16_t>(port));
   connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   int on = 1;
   setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
