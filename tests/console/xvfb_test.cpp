@@ -20,8 +20,7 @@ using ConsoleXvfb = test::XvfbTest;
 TEST_F(ConsoleXvfb, ATypedKeyIsPrintedAndATypedLineComesBackFromInput) {
   test::TempDir dir;
   const std::string log = dir.file("keys.log"), screen = dir.file("screen.bmp");
-  pid_t korva = test::spawn({test::buildDir() + "/korva", "--debug", test::programPath("console_keys"), screen},
-                            {displayEntry(), "SDL_VIDEODRIVER=x11"}, log);
+  pid_t korva = startKorva({test::programPath("console_keys"), screen}, log);
   ASSERT_GT(korva, 0);
   ASSERT_TRUE(test::awaitInFile(log, "waiting\n")) << slurp(log);
 

@@ -16,8 +16,7 @@ using XvfbEndToEnd = test::XvfbTest;
 
 TEST_F(XvfbEndToEnd, TypedKeysReachWaitKey) {
   std::string log = test::tempDir() + "/waitkey.log";
-  pid_t korva = test::spawn({test::buildDir() + "/korva", "--debug", test::programPath("input_waitkey")},
-                            {displayEntry(), "SDL_VIDEODRIVER=x11"}, log);
+  pid_t korva = startKorva({test::programPath("input_waitkey")}, log);
   ASSERT_GT(korva, 0);
   ASSERT_TRUE(test::awaitInFile(log, "waiting\n")) << slurp(log);
 

@@ -103,6 +103,12 @@ void XvfbTest::SetUp() {
   ASSERT_FALSE(server_->display().empty()) << "Xvfb did not start: " << slurp(server_->logFile());
 }
 
+pid_t XvfbTest::startKorva(const std::vector<std::string>& arguments, const std::string& log) const {
+  std::vector<std::string> argv = {buildDir() + "/korva", "--debug"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return spawn(argv, {displayEntry(), "SDL_VIDEODRIVER=x11"}, log);
+}
+
 std::string XvfbTest::xdotool(const std::string& arguments) const {
   return displayEntry() + " timeout 10 xdotool " + arguments;
 }

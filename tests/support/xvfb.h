@@ -52,6 +52,9 @@ class XvfbTest : public ::testing::Test {
   void SetUp() override;
   // "DISPLAY=:N", for a child's environment or ahead of a shell command.
   std::string displayEntry() const { return "DISPLAY=" + server_->display(); }
+  // Starts the korva executable with --debug and arguments on this server's display,
+  // its output to the file log; its pid, or -1.
+  pid_t startKorva(const std::vector<std::string>& arguments, const std::string& log) const;
   // A shell command running xdotool with arguments on this server.
   std::string xdotool(const std::string& arguments) const;
   // Shows the runtime window (hidden until graphics open), gives it the focus so that the
