@@ -1,19 +1,17 @@
 // Language-core routines per second: called directly from C++ and from compiled code, next
 // to malloc/free and std::string doing the same work in the same run.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <list>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "bench/harness.h"
 #include "bench/report.h"
 #include "basic/objects.h"
 #include "basic/strings.h"
@@ -150,27 +148,10 @@ void EachIteration_StdList(benchmark::State& state) {
 // Compiled loops: one run of a program makes 100000 calls (Each: 100 walks of 1000 objects).
 // Each run is timed whole, less the time of a run of an empty program (window, modules,
 // engine), so the rate is that of the calls.
-std::string programsDir() {
-  if (const char* d = std::getenv("KORVA_PROGRAMS_DIR")) return d;
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string path(exe, n > 0 ? size_t(n) : 0);
-  return path.substr(0, path.rfind('/')) + "/../programs";
-}
-
 struct Silent final : StandaloneDebugger {
   const char* error = nullptr;
   void debugError(const char* message) override { error = message; }
 };
-
-uint32_t linkProgram(const char* program, std::string& failure) {
-  std::ifstream f(programsDir() + "/" + program + ".kbm", std::ios::binary);
-  std::vector<uint8_t> image(std::istreambuf_iterator<char>(f), {});
-  char message[256] = "";
-  uint32_t entry = runtimeGetRuntime()->linkImage(image.data(), uint32_t(image.size()), message, sizeof message);
-  if (!entry) failure = std::string("cannot link ") + program + ": " + message;
-  return entry;
-}
 
 double secondsOfRun(uint32_t entry, Silent& d) {
   auto t0 = std::chrono::steady_clock::now();
@@ -180,8 +161,8 @@ double secondsOfRun(uint32_t entry, Silent& d) {
 
 void Guest(benchmark::State& state, const char* program) {
   std::string failure;
-  uint32_t empty = linkProgram("basic_bench_0", failure);
-  uint32_t entry = empty ? linkProgram(program, failure) : 0;
+  uint32_t empty = bench::linkProgram("basic_bench_0", failure);
+  uint32_t entry = empty ? bench::linkProgram(program, failure) : 0;
   if (!entry) {
     state.SkipWithError(failure.c_str());
     return;

@@ -5,10 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include "basic/strings.h"
+#include "bench/harness.h"
 #include "bench/report.h"
 #include "graphics/console/console_commands.h"
 #include "graphics/display/graphics_device.h"
@@ -23,20 +23,9 @@ namespace {
 
 const std::string kLine = "The quick brown fox jumps over 13 lazy dogs";
 
-std::map<std::string, double>& cpuTimes() {
-  static std::map<std::string, double> times;
-  return times;
-}
-
 // A window with the graphics module started, as a program has it.
-struct Graphics {
-  Graphics() : window(RuntimeWindow::create("", nullptr, 0)) { started = window && graphics_create(); }
-  ~Graphics() {
-    if (started) graphics_destroy();
-    RuntimeWindow::destroy(window);
-  }
-  RuntimeWindow* window;
-  bool started = false;
+struct Graphics : bench::ModuleRun {
+  Graphics() : ModuleRun(graphics_create, graphics_destroy) {}
 };
 
 void BM_PrintScrolling(benchmark::State& st) {
@@ -67,22 +56,13 @@ void BM_ScrollReference(benchmark::State& st) {
 }
 BENCHMARK(BM_ScrollReference);
 
-class Collect : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) cpuTimes()[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Collect reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto& t = cpuTimes();
-  if (t.count("BM_PrintScrolling") && t.count("BM_ScrollReference")) {
+  bench::CpuTimes t;
+  benchmark::RunSpecifiedBenchmarks(&t);
+  if (t.has("BM_PrintScrolling") && t.has("BM_ScrollReference")) {
     std::printf("\nPrint on the last line / the same drawing straight on the buffer (CPU time): %.2fx\n",
                 t["BM_PrintScrolling"] / t["BM_ScrollReference"]);
     korva::bench::compare("console: Print that scrolls vs the same drawing on the buffer", t["BM_PrintScrolling"],

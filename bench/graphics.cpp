@@ -5,20 +5,15 @@
 // SDL_UpdateTexture and present). Prints both rates and their ratio. The frames are laid
 // out by bench/programs/frame_scene.h, so both sides draw the same shapes.
 #include <SDL2/SDL.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench/harness.h"
 #include "bench/report.h"
-#include "host/debuggers.h"
-#include "korva/runtime.h"
 
 extern "C" {
 #include "programs/frame_scene.h"
@@ -31,21 +26,6 @@ namespace {
 constexpr int kFrames = 150;
 constexpr int kRounds = 3;  // the best round counts: the machine is shared
 
-std::string programsDir() {
-  if (const char* d = std::getenv("KORVA_PROGRAMS_DIR")) return d;
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string path(exe, n > 0 ? size_t(n) : 0);
-  return path.substr(0, path.rfind('/')) + "/../programs";
-}
-
-struct Logs final : StandaloneDebugger {
-  std::vector<std::string> lines;
-  const char* error = nullptr;
-  void debugLog(const char* text) override { lines.emplace_back(text); }
-  void debugError(const char* message) override { error = message; }
-};
-
 // The compiled program's frames per second, and the size of a character of its font.
 struct KorvaRun {
   double fps = 0;
@@ -55,16 +35,10 @@ struct KorvaRun {
 
 KorvaRun runKorva() {
   KorvaRun run;
-  std::ifstream f(programsDir() + "/graphics_frames.kbm", std::ios::binary);
-  std::vector<uint8_t> image(std::istreambuf_iterator<char>(f), {});
-  char message[256] = "";
-  uint32_t entry = runtimeGetRuntime()->linkImage(image.data(), uint32_t(image.size()), message, sizeof message);
-  if (!entry) {
-    run.failure = std::string("cannot link graphics_frames: ") + message;
-    return run;
-  }
+  uint32_t entry = bench::linkProgram("graphics_frames", run.failure);
+  if (!entry) return run;
   for (int round = 0; round < kRounds; ++round) {
-    Logs logs;
+    bench::Logs logs;
     runtimeGetRuntime()->execute(entry, std::to_string(kFrames).c_str(), &logs, 0, 0);
     if (logs.error || logs.lines.size() != 3) {
       run.failure = logs.error ? logs.error : "the program did not report its time";

@@ -9,19 +9,15 @@
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "bench/harness.h"
 #include "bench/report.h"
-#include "host/debuggers.h"
-#include "korva/runtime.h"
 
 extern "C" {
 #include "programs/sprite_scene.h"
@@ -34,21 +30,6 @@ namespace {
 constexpr int kFrames = 300;
 constexpr int kRotations = 3000;
 constexpr int kRounds = 3;  // the best round counts: the machine is shared
-
-std::string programsDir() {
-  if (const char* d = std::getenv("KORVA_PROGRAMS_DIR")) return d;
-  char exe[4096];
-  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string path(exe, n > 0 ? size_t(n) : 0);
-  return path.substr(0, path.rfind('/')) + "/../programs";
-}
-
-struct Logs final : StandaloneDebugger {
-  std::vector<std::string> lines;
-  const char* error = nullptr;
-  void debugLog(const char* text) override { lines.emplace_back(text); }
-  void debugError(const char* message) override { error = message; }
-};
 
 // The strip as a PNG file: what a game ships and loads.
 bool writeStrip(const std::string& file) {
@@ -69,16 +50,12 @@ bool writeStrip(const std::string& file) {
 class Korva {
  public:
   bool link() {
-    std::ifstream f(programsDir() + "/image_frames.kbm", std::ios::binary);
-    std::vector<uint8_t> image(std::istreambuf_iterator<char>(f), {});
-    char message[256] = "";
-    entry_ = runtimeGetRuntime()->linkImage(image.data(), uint32_t(image.size()), message, sizeof message);
-    if (!entry_) failure = std::string("cannot link image_frames: ") + message;
+    entry_ = bench::linkProgram("image_frames", failure);
     return entry_ != 0;
   }
   // The program's log lines, or empty with failure set.
   std::vector<std::string> run(const std::string& commandLine, size_t lines) {
-    Logs logs;
+    bench::Logs logs;
     runtimeGetRuntime()->execute(entry_, commandLine.c_str(), &logs, 0, 0);
     if (logs.error || logs.lines.size() != lines) {
       failure = logs.error ? logs.error : "the program did not report its times";

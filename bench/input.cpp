@@ -3,9 +3,9 @@
 #include <SDL2/SDL.h>
 #include <benchmark/benchmark.h>
 
-#include <map>
 #include <string>
 
+#include "bench/harness.h"
 #include "bench/report.h"
 #include "host/modules.h"
 #include "input/commands/input_commands.h"
@@ -16,13 +16,8 @@ using namespace korva;
 namespace {
 
 // A runtime window with the input module started, for the length of one benchmark.
-struct InputRun {
-  RuntimeWindow* window = RuntimeWindow::create("", nullptr, 0);
-  bool started = window && input_create();
-  ~InputRun() {
-    if (started) input_destroy();
-    RuntimeWindow::destroy(window);
-  }
+struct InputRun : bench::ModuleRun {
+  InputRun() : ModuleRun(input_create, input_destroy) {}
 };
 
 void SdlPollEvent_Reference(benchmark::State& state) {
@@ -67,28 +62,16 @@ BENCHMARK(KeyDown_Query);
 BENCHMARK(MouseXSpeed_Query);
 BENCHMARK(JoyX_Query);
 
-namespace {
-
-struct Times : benchmark::ConsoleReporter {
-  std::map<std::string, double> ns;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) ns[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Times times;
+  bench::CpuTimes times;
   benchmark::RunSpecifiedBenchmarks(&times);
   benchmark::Shutdown();
-  if (times.ns.count("SdlPollEvent_Reference"))
+  if (times.has("SdlPollEvent_Reference"))
     for (const char* query : {"KeyDown", "MouseXSpeed"})
-      if (times.ns.count(std::string(query) + "_Query"))
-        korva::bench::compare(std::string("input: ") + query + " vs an SDL event pump", times.ns[std::string(query) + "_Query"],
-                              times.ns["SdlPollEvent_Reference"], "ns", korva::bench::Better::Lower);
-  if (times.ns.count("JoyX_Query"))
-    korva::bench::figure("input: JoyX", times.ns["JoyX_Query"], "ns", korva::bench::Better::Lower);
+      if (times.has(std::string(query) + "_Query"))
+        korva::bench::compare(std::string("input: ") + query + " vs an SDL event pump", times[std::string(query) + "_Query"],
+                              times["SdlPollEvent_Reference"], "ns", korva::bench::Better::Lower);
+  if (times.has("JoyX_Query"))
+    korva::bench::figure("input: JoyX", times["JoyX_Query"], "ns", korva::bench::Better::Lower);
 }

@@ -1,8 +1,6 @@
 // Stream throughput: 100 MB through the file and bank commands and over TCP on loopback,
 // each next to plain stdio or socket calls moving the same bytes in the same run.
 // Prints MB/s and the ratio (reference time / Korva time; 1.00 is parity).
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -21,6 +19,7 @@
 #include "basic/strings.h"
 #include "host/modules.h"
 #include "io/commands.h"
+#include "tests/support/loopback.h"
 
 using namespace korva;
 using namespace korva::io;
@@ -50,14 +49,9 @@ void row(const char* what, double korva, double reference) {
 
 // Plain sockets for the other end of the TCP cases.
 int listenLoopback(int& port) {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof addr;
-  bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  sockaddr_in addr;
+  int s = test::boundLoopbackSocket(SOCK_STREAM, addr);
   listen(s, 4);
-  getsockname(s, reinterpret_cast<sockaddr*>(&addr), &length);
   port = ntohs(addr.sin_port);
   return s;
 }
@@ -97,14 +91,22 @@ void tcpRound(bool farSends, const std::function<void(int port)>& near) {
 
 int plainConnect(int port) {
   int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  sockaddr_in addr = test::loopbackAddress(static_cast<uint16_t>(port));
   connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   int on = 1;
   setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   return s;
+}
+
+// The reference side of a TCP case, plain socket calls at both ends: the best time.
+double plainTcpRound(bool farSends) {
+  return best([&] {
+    tcpRound(farSends, [&](int port) {
+      int s = plainConnect(port);
+      farSends ? sinkAll(s) : sourceAll(s);
+      close(s);
+    });
+  });
 }
 
 }  // namespace
@@ -181,13 +183,7 @@ int main() {
       CloseTCPStream(s);
     });
   });
-  double tSendRef = best([&] {
-    tcpRound(false, [&](int port) {
-      int s = plainConnect(port);
-      sourceAll(s);
-      close(s);
-    });
-  });
+  double tSendRef = plainTcpRound(false);
   row("TCP WriteBytes vs send 64 KiB", tSend, tSendRef);
 
   double tRecv = best([&] {
@@ -201,13 +197,7 @@ int main() {
       CloseTCPStream(s);
     });
   });
-  double tRecvRef = best([&] {
-    tcpRound(true, [&](int port) {
-      int s = plainConnect(port);
-      sinkAll(s);
-      close(s);
-    });
-  });
+  double tRecvRef = plainTcpRound(true);
   row("TCP ReadBytes vs recv 64 KiB", tRecv, tRecvRef);
 
   FreeBank(bank);

@@ -2,9 +2,7 @@
 // sessions next to the round trip of a bare UDP datagram between two sockets (the floor any
 // transport stands on), and the rate of a burst of guaranteed messages. Wall time is
 // measured, since the cost is mostly waiting; a ratio table follows the usual output.
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,35 +14,15 @@
 #include "bench/report.h"
 #include "multiplay/multiplay.h"
 #include "multiplay/session/session.h"
+#include "tests/support/loopback.h"
 
 namespace {
 
 using korva::net::Session;
+using korva::test::boundLoopbackSocket;
+using korva::test::freeLoopbackPort;
 
 std::map<std::string, double> g_seconds;  // per iteration, by benchmark
-
-uint16_t freePort() {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
-}
-
-int boundSocket(sockaddr_in& a) {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  a = {};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  return fd;
-}
 
 void record(benchmark::State& state, const char* name, double seconds) {
   if (state.iterations()) g_seconds[name] = seconds / static_cast<double>(state.iterations());
@@ -52,7 +30,7 @@ void record(benchmark::State& state, const char* name, double seconds) {
 
 void BM_UdpRoundTrip(benchmark::State& state) {
   sockaddr_in aAddr, bAddr;
-  int a = boundSocket(aAddr), b = boundSocket(bAddr);
+  int a = boundLoopbackSocket(SOCK_DGRAM, aAddr), b = boundLoopbackSocket(SOCK_DGRAM, bAddr);
   char buffer[64] = "ping";
   auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
@@ -72,7 +50,7 @@ struct Pair {
   uint32_t hp = 0, jp = 0;
   bool ok = false;
   Pair() {
-    korva::net::settings().port = freePort();
+    korva::net::settings().port = freeLoopbackPort(SOCK_DGRAM);
     korva::net::settings().loopbackDiscovery = true;
     if (host.finishStart(host.hostGame("bench")) != 2) return;
     hp = host.createPlayer("host");

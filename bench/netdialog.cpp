@@ -6,9 +6,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
+#include "bench/harness.h"
 #include "bench/report.h"
 #include "graphics/canvas/canvas.h"
 #include "graphics/display/graphics_device.h"
@@ -24,11 +24,6 @@ using namespace korva;
 namespace {
 
 constexpr double kFrameNs = 20e6;
-
-std::map<std::string, double>& cpuTimes() {
-  static std::map<std::string, double> times;
-  return times;
-}
 
 struct Dialog {
   std::unique_ptr<GraphicsDevice> device = GraphicsDevice::create(nullptr, 512, 64, PixelLayout::xrgb8888(), true);
@@ -72,22 +67,13 @@ void BM_ShowDialogOverProgram(benchmark::State& st) {
 }
 BENCHMARK(BM_ShowDialogOverProgram)->Unit(benchmark::kMicrosecond);
 
-class Collect : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) cpuTimes()[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Collect reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto& t = cpuTimes();
-  if (t.count("BM_PaintDialog") && t.count("BM_ShowDialogOverProgram")) {
+  bench::CpuTimes t;
+  benchmark::RunSpecifiedBenchmarks(&t);
+  if (t.has("BM_PaintDialog") && t.has("BM_ShowDialogOverProgram")) {
     // Adjusted times are in the unit asked for: microseconds.
     double frame = (t["BM_PaintDialog"] + t["BM_ShowDialogOverProgram"]) * 1e3;
     std::printf("\nrepaint + show / 20 ms dialog frame (CPU time): %.2f%%\n", 100.0 * frame / kFrameNs);

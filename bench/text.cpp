@@ -5,9 +5,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 
+#include "bench/harness.h"
 #include "bench/report.h"
 #include "graphics/canvas/canvas.h"
 #include "graphics/display/graphics_device.h"
@@ -21,11 +21,6 @@ const std::string kLine = "The quick brown fox jumps over 13 lazy dogs";
 
 std::unique_ptr<GraphicsDevice> device() {
   return GraphicsDevice::create(nullptr, 640, 480, PixelLayout::xrgb8888(), true);
-}
-
-std::map<std::string, double>& cpuTimes() {
-  static std::map<std::string, double> times;
-  return times;
 }
 
 void BM_TextLine(benchmark::State& st) {
@@ -61,22 +56,13 @@ void BM_LoadFont(benchmark::State& st) {
 }
 BENCHMARK(BM_LoadFont)->Arg(12)->Arg(32)->Unit(benchmark::kMicrosecond);
 
-class Collect : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) cpuTimes()[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Collect reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto& t = cpuTimes();
-  if (t.count("BM_TextLine") && t.count("BM_BlitLineReference"))
+  bench::CpuTimes t;
+  benchmark::RunSpecifiedBenchmarks(&t);
+  if (t.has("BM_TextLine") && t.has("BM_BlitLineReference"))
   {
     std::printf("\ntext line / block blit of the same size (CPU time): %.1fx\n",
                 t["BM_TextLine"] / t["BM_BlitLineReference"]);

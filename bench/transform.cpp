@@ -4,11 +4,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/harness.h"
 #include "bench/report.h"
 #include "graphics/transform/affine_transform.h"
 
@@ -44,31 +44,22 @@ void BM_Rotate30(benchmark::State& st) {
 }
 BENCHMARK(BM_Rotate30)->ArgNames({"bits", "filter"})->ArgsProduct({{16, 32}, {0, 1}});
 
-struct Recorder : benchmark::ConsoleReporter {
-  std::map<std::string, double> ns;
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration) ns[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Recorder rec;
+  korva::bench::CpuTimes rec;
   benchmark::RunSpecifiedBenchmarks(&rec);
   std::printf("\n%-40s %14s %14s\n", "rotate 64x64 by 30 degrees", "nearest /s", "bilinear /s");
   for (const char* bits : {"16", "32"}) {
     std::string base = std::string("BM_Rotate30/bits:") + bits + "/filter:";
-    if (!rec.ns.count(base + "0") || !rec.ns.count(base + "1")) continue;
-    std::printf("%-40s %14.0f %14.0f\n", (std::string(bits) + "-bit canvas").c_str(), 1e9 / rec.ns[base + "0"],
-                1e9 / rec.ns[base + "1"]);
+    if (!rec.has(base + "0") || !rec.has(base + "1")) continue;
+    std::printf("%-40s %14.0f %14.0f\n", (std::string(bits) + "-bit canvas").c_str(), 1e9 / rec[base + "0"],
+                1e9 / rec[base + "1"]);
     for (const char* filter : {"0", "1"})
       korva::bench::figure(std::string("transform: rotate 64x64 by 30 degrees, ") + bits + "-bit, " +
                                (filter[0] == '0' ? "nearest" : "bilinear"),
-                           1e9 / rec.ns[base + filter], "per s", korva::bench::Better::Higher);
+                           1e9 / rec[base + filter], "per s", korva::bench::Better::Higher);
   }
   benchmark::Shutdown();
   return 0;

@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "host/linker.h"
 #include "host/modules.h"
-#include "host/runtime.h"
 #include "soundengine/sound_files.h"
 #include "support/programs.h"
 
@@ -32,14 +30,7 @@ class SoundProgram : public ::testing::Test {
     writeBytes(dir.file("corrupt.wav"), {good.begin(), good.begin() + good.size() / 2});
     writeBytes(dir.file("song.mod"), trackerModule());
   }
-  static uint32_t entry() {
-    static uint32_t base = [] {
-      LinkResult r = linkImage(programImage("audio"), runtimeSymbolTable());
-      EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-      return r.base;
-    }();
-    return base;
-  }
+  static uint32_t entry() { return linkedProgram("audio"); }
   ProgramRun run(char which, bool debug = false) {
     return runEntry(entry(), debug, std::string(1, which) + " " + dir.path());
   }

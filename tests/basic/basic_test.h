@@ -14,19 +14,9 @@
 #include "guest/memory.h"
 #include "host/errors.h"
 #include "host/modules.h"
+#include "support/error_of.h"
 
 namespace korva::test {
-
-// The message of the run-time error that f raises; "" when it returns normally.
-template <class F>
-std::string errorOf(F&& f) {
-  try {
-    f();
-  } catch (const vxEx& e) {
-    return e.message ? e.message : "(quiet end)";
-  }
-  return "";
-}
 
 // An address no guest allocation can have: below the guest region.
 inline void* outsideGuest() { return reinterpret_cast<void*>(uintptr_t{0x1000}); }

@@ -10,20 +10,12 @@
 #include "commands/strings.h"
 #include "host/errors.h"
 #include "host/modules.h"
+#include "support/error_of.h"
 
 namespace korva::test {
 namespace {
 
 using namespace strings;
-
-std::string errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const vxEx& e) {
-    return e.message ? e.message : "(quiet end)";
-  }
-  return "";
-}
 
 class StringCommands : public ::testing::Test {
  protected:

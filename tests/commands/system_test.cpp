@@ -8,7 +8,6 @@
 
 #include "commands/system.h"
 #include "host/handles.h"
-#include "host/linker.h"
 #include "host/registry.h"
 #include "host/runtime.h"
 #include "support/event_debugger.h"
@@ -61,14 +60,7 @@ TEST(Clock, MilliSecsFollowsTheMonotonicClock) {
 
 class Program : public ::testing::Test {
  protected:
-  static uint32_t entry() {
-    static uint32_t base = [] {
-      LinkResult r = linkImage(programImage("commands"), runtimeSymbolTable());
-      EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-      return r.base;
-    }();
-    return base;
-  }
+  static uint32_t entry() { return linkedProgram("commands"); }
   // One run of the case picked by the command line's first byte.
   static ProgramRun run(const std::string& commandLine, bool debug = false) {
     return runEntry(entry(), debug, commandLine);

@@ -4,8 +4,6 @@
 
 #include "console_test_support.h"
 #include "graphics/picture_support.h"
-#include "host/linker.h"
-#include "host/runtime.h"
 #include "support/programs.h"
 
 namespace korva::test {
@@ -13,14 +11,7 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF, kClear = 0x000040;
 
-uint32_t entry() {
-  static uint32_t base = [] {
-    LinkResult r = linkImage(programImage("console"), runtimeSymbolTable());
-    EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-    return r.base;
-  }();
-  return base;
-}
+uint32_t entry() { return linkedProgram("console"); }
 
 class ConsoleProgram : public ::testing::Test {
  protected:

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "graphics/picture_support.h"
 #include "support/process.h"
@@ -15,37 +14,20 @@
 namespace korva {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using test::slurp;
+using ConsoleXvfb = test::XvfbTest;
 
-TEST(ConsoleXvfb, ATypedKeyIsPrintedAndATypedLineComesBackFromInput) {
-  if (!test::haveTool("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
-  if (!test::haveTool("xdotool")) GTEST_SKIP() << "xdotool is not installed";
-  test::Xvfb server;
-  ASSERT_FALSE(server.display().empty()) << "Xvfb did not start: " << slurp(server.logFile());
-
+TEST_F(ConsoleXvfb, ATypedKeyIsPrintedAndATypedLineComesBackFromInput) {
   test::TempDir dir;
   const std::string log = dir.file("keys.log"), screen = dir.file("screen.bmp");
-  const std::string display = "DISPLAY=" + server.display();
-  pid_t korva = test::spawn({test::buildDir() + "/korva", "--debug", test::programPath("console_keys"), screen},
-                            {display, "SDL_VIDEODRIVER=x11"}, log);
+  pid_t korva = startKorva({test::programPath("console_keys"), screen}, log);
   ASSERT_GT(korva, 0);
-  auto awaitLog = [&](const std::string& text) {
-    auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (slurp(log).find(text) == std::string::npos && Clock::now() < deadline)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return slurp(log).find(text) != std::string::npos;
-  };
-  ASSERT_TRUE(awaitLog("waiting\n")) << slurp(log);
+  ASSERT_TRUE(test::awaitInFile(log, "waiting\n")) << slurp(log);
 
-  const std::string xdotool = display + " timeout 10 xdotool";
-  const std::string find = xdotool + " search --sync --name '^Korva Runtime Window$'";
-  test::ProcessResult typed = test::runCommand("id=$(" + find + " | head -n 1) && " + xdotool +
-                                               " windowmap --sync $id windowfocus --sync $id && " + xdotool +
-                                               " key a");
+  test::ProcessResult typed = pressInRuntimeWindow("a");
   EXPECT_EQ(typed.exitCode, 0) << typed.errors;
-  ASSERT_TRUE(awaitLog("waiting\n97\n")) << slurp(log);
-  typed = test::runCommand(xdotool + " type hix && " + xdotool + " key BackSpace Return");
+  ASSERT_TRUE(test::awaitInFile(log, "waiting\n97\n")) << slurp(log);
+  typed = test::runCommand(xdotool("type hix") + " && " + xdotool("key BackSpace Return"));
   EXPECT_EQ(typed.exitCode, 0) << typed.errors;
 
   const bool ended = test::waitFor(korva, std::chrono::seconds(10));

@@ -11,22 +11,15 @@
 #include "graphics/fonts/font.h"
 #include "window/presentation_timer.h"
 #include "window/runtime_window.h"
-#include "window/window_fakes.h"
+#include "support/window_fixture.h"
 
 namespace korva {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class PresentationTest : public ::testing::Test {
+class PresentationTest : public testing::RecordedWindowTest {
  protected:
-  void SetUp() override {
-    window = RuntimeWindow::create("", &debugger, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(window->poll());
-  }
-  void TearDown() override { RuntimeWindow::destroy(window); }
-
   // What the renderer last presented at a window pixel, as ARGB.
   uint32_t presented(int x, int y) {
     SDL_Rect r{x, y, 1, 1};
@@ -47,14 +40,6 @@ class PresentationTest : public ::testing::Test {
     }
     return false;
   }
-
-  GraphicsDevice* openFullScreen(int depth = 0) {
-    const GfxMode* mode = window->modeInfo(0, 0);
-    return mode ? window->openGraphics(mode->width, mode->height, depth, 0, 0) : nullptr;
-  }
-
-  testing::RecordingDebugger debugger;
-  RuntimeWindow* window = nullptr;
 };
 
 TEST_F(PresentationTest, PlainWindowGetsExactlyTheGraphicsSizeAndOnlyOneDeviceOpens) {

@@ -9,6 +9,7 @@
 #include "host/errors.h"
 #include "host/modules.h"
 #include "picture_support.h"
+#include "support/graphics_fixture.h"
 #include "window/runtime_window.h"
 
 namespace korva {
@@ -16,25 +17,7 @@ namespace {
 
 using namespace gfxcmd;
 
-class GraphicsCommands : public ::testing::Test {
- protected:
-  void SetUp() override {
-    window = RuntimeWindow::create("", nullptr, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(graphics_create());
-    started = true;
-  }
-  void TearDown() override {
-    setDebugFlag(false);
-    if (started) graphics_destroy();
-    RuntimeWindow::destroy(window);
-  }
-  GraphicsDevice& device() { return *gfx::state().device; }
-  Canvas& current() { return *gfx::state().buffer; }
-
-  RuntimeWindow* window = nullptr;
-  bool started = false;
-};
+using GraphicsCommands = test::GraphicsModuleTest;
 
 TEST(GraphicsModule, StartFailsWithoutAWindow) { EXPECT_FALSE(graphics_create()); }
 

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <thread>
 
-#include "host/linker.h"
 #include "host/runtime.h"
 #include "picture_support.h"
 #include "support/event_debugger.h"
@@ -17,14 +16,7 @@ namespace {
 constexpr uint32_t kRed = 0xF80000, kGreen = 0x00FC00, kBlue = 0x0000F8, kYellow = 0xF8FC00, kWhite = 0xF8FCF8;
 constexpr uint32_t kBackground = 0x000040;
 
-uint32_t entry() {
-  static uint32_t base = [] {
-    LinkResult r = linkImage(programImage("graphics"), runtimeSymbolTable());
-    EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-    return r.base;
-  }();
-  return base;
-}
+uint32_t entry() { return linkedProgram("graphics"); }
 
 class GraphicsProgram : public ::testing::Test {
  protected:

@@ -60,11 +60,11 @@ TEST_F(Checks, DebugFlagRaisesForDeadImagesAndFramesOutOfRange) {
   setDebugFlag(true);
   for (const Command& c : kCommands) {
     for (int32_t dead : {freed, 0, 12345678, gfxcmd::FrontBuffer()})
-      EXPECT_EQ(raised([&] { c.call(dead, 0, other); }), "Image does not exist") << c.name << " " << dead;
+      EXPECT_EQ(errorOf([&] { c.call(dead, 0, other); }), "Image does not exist") << c.name << " " << dead;
     const char* badFrame = c.hasFrame ? "Image frame out of range" : "";
     for (int32_t f : {2, -1, 1 << 31})
-      EXPECT_EQ(raised([&] { c.call(live, f, other); }), badFrame) << c.name << " frame " << f;
-    EXPECT_EQ(raised([&] { c.call(live, 1, other); }), "") << c.name;
+      EXPECT_EQ(errorOf([&] { c.call(live, f, other); }), badFrame) << c.name << " frame " << f;
+    EXPECT_EQ(errorOf([&] { c.call(live, 1, other); }), "") << c.name;
   }
 }
 

@@ -14,26 +14,13 @@
 #include "host/errors.h"
 #include "host/modules.h"
 #include "picture_support.h"
-#include "window/runtime_window.h"
+#include "support/error_of.h"
+#include "support/graphics_fixture.h"
 
 namespace korva::test {
 
-class ImageCommands : public ::testing::Test {
+class ImageCommands : public GraphicsModuleTest {
  protected:
-  void SetUp() override {
-    window = RuntimeWindow::create("", nullptr, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(graphics_create());
-    started = true;
-  }
-  void TearDown() override {
-    setDebugFlag(false);
-    if (started) graphics_destroy();
-    RuntimeWindow::destroy(window);
-  }
-
-  GraphicsDevice& device() { return *gfx::state().device; }
-  Canvas& current() { return *gfx::state().buffer; }
   // The frame's canvas, through the buffer handle a program would get.
   Canvas& frame(int32_t image, int32_t f = 0) {
     Canvas* c = gfx::findBuffer(imgcmd::ImageBuffer(image, f));
@@ -55,19 +42,6 @@ class ImageCommands : public ::testing::Test {
     c.cls();
     return image;
   }
-  // The message a command ends the program with, or "" when it returns.
-  template <class F>
-  std::string raised(F&& command) {
-    try {
-      command();
-    } catch (const vxEx& e) {
-      return e.message ? e.message : "(quiet)";
-    }
-    return "";
-  }
-
-  RuntimeWindow* window = nullptr;
-  bool started = false;
   TempDir dir;
 };
 

@@ -49,7 +49,7 @@ TEST_F(ImageCommands, LoadAnimImageReadsCellsLeftToRightSkippingPartialOnes) {
     EXPECT_EQ(rgb(c, 31, 31), cellColour(cells[f][0], cells[f][1])) << "frame " << f;
     EXPECT_EQ(rgb(c, 1, 2), kBlue) << "frame " << f;
   }
-  EXPECT_EQ(raised([&] { ImageBuffer(image, 4); }), "");
+  EXPECT_EQ(errorOf([&] { ImageBuffer(image, 4); }), "");
 }
 
 TEST_F(ImageCommands, LoadAnimImageRefusesBadArgumentsWhateverTheDebugFlag) {
@@ -73,7 +73,7 @@ TEST_F(ImageCommands, LoadAnimImageRefusesBadArgumentsWhateverTheDebugFlag) {
   for (bool debug : {false, true}) {
     setDebugFlag(debug);
     for (auto c : cases)
-      EXPECT_EQ(raised([&] { LoadAnimImage(file("sheet.png"), c.cellW, c.cellH, c.first, c.count); }), c.message)
+      EXPECT_EQ(errorOf([&] { LoadAnimImage(file("sheet.png"), c.cellW, c.cellH, c.first, c.count); }), c.message)
           << c.cellW << "x" << c.cellH << " from " << c.first << " count " << c.count << " debug " << debug;
   }
   EXPECT_EQ(device().liveCanvases(), before) << "nothing is left behind";
@@ -84,13 +84,13 @@ TEST_F(ImageCommands, CreateImageMakesClearedFramesOrNothing) {
   const int32_t image = CreateImage(6, 4, 3);
   ASSERT_NE(image, 0);
   EXPECT_EQ(rgb(frame(image, 2), 5, 3), 0u);
-  EXPECT_EQ(raised([&] { ImageBuffer(image, 3); }), "");
+  EXPECT_EQ(errorOf([&] { ImageBuffer(image, 3); }), "");
   const size_t before = device().liveCanvases();
   EXPECT_EQ(CreateImage(0, 4, 1), 0);
   EXPECT_EQ(CreateImage(4, -1, 2), 0);
   EXPECT_EQ(device().liveCanvases(), before);
-  EXPECT_EQ(raised([&] { CreateImage(4, 4, 0); }), "Illegal frame count");
-  EXPECT_EQ(raised([&] { CreateImage(4, 4, -3); }), "Illegal frame count");
+  EXPECT_EQ(errorOf([&] { CreateImage(4, 4, 0); }), "Illegal frame count");
+  EXPECT_EQ(errorOf([&] { CreateImage(4, 4, -3); }), "Illegal frame count");
 }
 
 TEST_F(ImageCommands, CreateImageBeyondThePixelBudgetFailsSoftlyAndLeavesNothing) {
@@ -145,9 +145,9 @@ TEST_F(ImageCommands, FreeImageOfTheCurrentBufferLeavesTheFrontBufferCurrent) {
   EXPECT_EQ(gfx::findBuffer(buffer), nullptr);
   EXPECT_EQ(ImageWidth(image), 0);
   setDebugFlag(true);
-  EXPECT_EQ(raised([&] { FreeImage(image); }), "") << "freeing a dead image is ignored";
-  EXPECT_EQ(raised([&] { FreeImage(0); }), "");
-  EXPECT_EQ(raised([&] { ImageWidth(image); }), "Image does not exist");
+  EXPECT_EQ(errorOf([&] { FreeImage(image); }), "") << "freeing a dead image is ignored";
+  EXPECT_EQ(errorOf([&] { FreeImage(0); }), "");
+  EXPECT_EQ(errorOf([&] { ImageWidth(image); }), "Image does not exist");
 }
 
 TEST_F(ImageCommands, EveryModeChangeFreesEveryImage) {

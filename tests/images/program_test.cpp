@@ -3,8 +3,6 @@
 // screen is compared with a picture composed here from the sheet alone.
 #include <gtest/gtest.h>
 
-#include "host/linker.h"
-#include "host/runtime.h"
 #include "picture_support.h"
 #include "support/programs.h"
 
@@ -97,14 +95,7 @@ bool rectCollide(const Sprite& s, int x, int y, int rx, int ry, int rw, int rh) 
   return false;
 }
 
-uint32_t entry() {
-  static uint32_t base = [] {
-    LinkResult r = linkImage(programImage("images"), runtimeSymbolTable());
-    EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-    return r.base;
-  }();
-  return base;
-}
+uint32_t entry() { return linkedProgram("images"); }
 
 class ImagesProgram : public ::testing::Test {
  protected:

@@ -136,7 +136,7 @@ TEST_F(Transforms, ARefusedTransformEndsTheProgramAndLeavesTheImage) {
       const int32_t image = numbered(8, 4, 2);
       const int32_t buffer = ImageBuffer(image, 1);
       const size_t before = device().liveCanvases();
-      EXPECT_EQ(raised([&] { c.apply(image, c.value); }), "Illegal image transform") << c.what;
+      EXPECT_EQ(errorOf([&] { c.apply(image, c.value); }), "Illegal image transform") << c.what;
       EXPECT_EQ(device().liveCanvases(), before) << c.what;
       EXPECT_EQ(ImageBuffer(image, 1), buffer) << c.what;
       EXPECT_EQ(ImageWidth(image), 8) << c.what;

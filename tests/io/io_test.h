@@ -14,19 +14,9 @@
 #include "host/modules.h"
 #include "io/commands.h"
 #include "io/stream.h"
+#include "support/error_of.h"
 
 namespace korva::test {
-
-// The message of the run-time error that f raises; "" when it returns normally.
-template <class F>
-std::string errorOf(F&& f) {
-  try {
-    f();
-  } catch (const vxEx& e) {
-    return e.message ? e.message : "(quiet end)";
-  }
-  return "";
-}
 
 // A stream over bytes in memory: reads hand out what is left, writes append.
 class MemoryStream : public io::Stream {

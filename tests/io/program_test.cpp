@@ -1,20 +1,14 @@
 // The io commands called from a compiled program: arguments, float results and strings
 // through the calling contract, handle errors ending the run, and module shut-down.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <fstream>
 #include <thread>
 
 #include "host/handles.h"
-#include "host/linker.h"
-#include "host/registry.h"
 #include "host/runtime.h"
 #include "io_test.h"
 #include "support/event_debugger.h"
+#include "support/loopback.h"
 #include "support/programs.h"
 
 namespace korva::test {
@@ -22,14 +16,7 @@ namespace {
 
 class IoProgram : public ::testing::Test {
  protected:
-  static uint32_t entry() {
-    static uint32_t base = [] {
-      LinkResult r = linkImage(programImage("io"), runtimeSymbolTable());
-      EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-      return r.base;
-    }();
-    return base;
-  }
+  static uint32_t entry() { return linkedProgram("io"); }
   static ProgramRun run(const std::string& commandLine, bool debug) {
     return runEntry(entry(), debug, commandLine);
   }
@@ -60,21 +47,8 @@ TEST_F(IoProgram, BankValuesAndTheRangeCheck) {
   EXPECT_EQ(Handles::count(HandleKind::Bank), 0u) << "the bank left live is freed at the end";
 }
 
-// A port that nothing listens on now, for a program to listen on.
-int freePort() {
-  int s = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof addr;
-  bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  getsockname(s, reinterpret_cast<sockaddr*>(&addr), &length);
-  close(s);
-  return ntohs(addr.sin_port);
-}
-
 TEST_F(IoProgram, AServerExchangesValuesWithFiftyClients) {
-  ProgramRun r = run("t" + std::to_string(freePort()), true);
+  ProgramRun r = run("t" + std::to_string(freeLoopbackPort(SOCK_STREAM)), true);
   // Each client sends 3i and gets 3i + 0.5 back; the program sums twice the replies.
   EXPECT_EQ(r.logs, (std::vector<std::string>{"7400", "1"}));
   EXPECT_EQ(r.endedBy, "TCP Server does not exist");

@@ -10,6 +10,7 @@
 
 #include "host/handles.h"
 #include "io_test.h"
+#include "support/loopback.h"
 
 namespace korva::test {
 namespace {
@@ -22,10 +23,7 @@ using Clock = std::chrono::steady_clock;
 class Peer {
  public:
   explicit Peer(int port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in addr = loopbackAddress(static_cast<uint16_t>(port));
     connected_ = connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
   }
   ~Peer() { close(); }

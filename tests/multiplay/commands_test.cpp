@@ -5,8 +5,6 @@
 #include <atomic>
 #include <functional>
 
-#include "host/linker.h"
-#include "host/registry.h"
 #include "host/runtime.h"
 #include "multiplay/start_dialog.h"
 #include "net_helpers.h"
@@ -31,14 +29,7 @@ class ScriptedDialog : public net::StartDialog {
 
 class NetProgram : public NetTest {
  protected:
-  static uint32_t entry() {
-    static uint32_t base = [] {
-      LinkResult r = linkImage(programImage("net"), runtimeSymbolTable());
-      EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-      return r.base;
-    }();
-    return base;
-  }
+  static uint32_t entry() { return linkedProgram("net"); }
   static ProgramRun run(const std::string& commandLine, bool debug = false) {
     return runEntry(entry(), debug, commandLine);
   }

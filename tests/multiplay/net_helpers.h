@@ -2,9 +2,6 @@
 // loopback only, and waiting for messages with a deadline.
 #pragma once
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <functional>
@@ -13,23 +10,14 @@
 
 #include "multiplay/multiplay.h"
 #include "multiplay/session/session.h"
+#include "support/loopback.h"
 
 namespace korva::test {
 
 using namespace std::chrono_literals;
 
 // A UDP port nobody on this machine holds right now.
-inline uint16_t freeUdpPort() {
-  int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  close(fd);
-  return ntohs(a.sin_port);
-}
+inline uint16_t freeUdpPort() { return freeLoopbackPort(SOCK_DGRAM); }
 
 inline net::NetSettings fastSettings(uint16_t port) {
   net::NetSettings s;

@@ -6,8 +6,6 @@
 #include <thread>
 
 #include "dialog_driver.h"
-#include "host/linker.h"
-#include "host/registry.h"
 #include "multiplay/net_helpers.h"
 #include "host/runtime.h"
 #include "support/event_debugger.h"
@@ -20,14 +18,7 @@ using Logs = std::vector<std::string>;
 
 class DialogProgram : public NetTest {
  protected:
-  static uint32_t entry() {
-    static uint32_t base = [] {
-      LinkResult r = linkImage(programImage("netdialog"), runtimeSymbolTable());
-      EXPECT_EQ(r.status, LinkResult::Ok) << r.message();
-      return r.base;
-    }();
-    return base;
-  }
+  static uint32_t entry() { return linkedProgram("netdialog"); }
   void TearDown() override {
     net::setStartDialog(nullptr);
     NetTest::TearDown();

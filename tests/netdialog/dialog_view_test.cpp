@@ -6,7 +6,7 @@
 #include "multiplay/dialog/view/dialog_painter.h"
 #include "multiplay/net_helpers.h"
 #include "multiplay/transport/transport.h"
-#include "window/window_fakes.h"
+#include "support/window_fakes.h"
 
 namespace korva::test {
 namespace {

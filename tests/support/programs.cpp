@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <mutex>
 
 #include "host/linker.h"
 #include "host/runtime.h"
@@ -40,6 +42,17 @@ std::vector<uint8_t> programImage(const std::string& name) {
   std::ifstream f(path, std::ios::binary);
   EXPECT_TRUE(f.good()) << "missing test program " << path;
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+uint32_t linkedProgram(const std::string& name) {
+  static std::mutex mutex;
+  static std::map<std::string, uint32_t> linked;
+  std::lock_guard<std::mutex> lock(mutex);
+  auto found = linked.find(name);
+  if (found != linked.end()) return found->second;
+  LinkResult r = linkImage(programImage(name), runtimeSymbolTable());
+  EXPECT_EQ(r.status, LinkResult::Ok) << name << ": " << r.message();
+  return linked[name] = r.base;
 }
 
 ProgramRun runImage(const std::vector<uint8_t>& image, bool debug) {

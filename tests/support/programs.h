@@ -19,6 +19,10 @@ struct ProgramRun {
   std::vector<std::string> logs;    // DebugLog texts
 };
 
+// The entry of NAME.kbm linked into this process, linked at the first call only; 0 (and a
+// failed test) when it does not link.
+uint32_t linkedProgram(const std::string& name);
+
 // Links and runs the image in this process, through execute with a recording debugger.
 ProgramRun runImage(const std::vector<uint8_t>& image, bool debug = false);
 ProgramRun runProgram(const std::string& name, bool debug = false);

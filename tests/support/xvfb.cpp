@@ -67,6 +67,13 @@ bool waitFor(pid_t pid, std::chrono::milliseconds timeout) {
   return false;
 }
 
+bool awaitInFile(const std::string& path, const std::string& text, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (slurp(path).find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  return slurp(path).find(text) != std::string::npos;
+}
+
 std::string Xvfb::logFile() const { return tempDir() + "/xvfb.log"; }
 
 Xvfb::Xvfb() {
@@ -78,7 +85,7 @@ Xvfb::Xvfb() {
   pollfd p{fds[0], POLLIN, 0};
   std::string number;
   char c;
-  while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  while (poll(&p, 1, 15000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
   if (!number.empty()) display_ = ":" + number;
 }
@@ -87,6 +94,28 @@ Xvfb::~Xvfb() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
   waitFor(pid_, std::chrono::seconds(5));
+}
+
+void XvfbTest::SetUp() {
+  if (!haveTool("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+  if (!haveTool("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+  server_ = std::make_unique<Xvfb>();
+  ASSERT_FALSE(server_->display().empty()) << "Xvfb did not start: " << slurp(server_->logFile());
+}
+
+pid_t XvfbTest::startKorva(const std::vector<std::string>& arguments, const std::string& log) const {
+  std::vector<std::string> argv = {buildDir() + "/korva", "--debug"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return spawn(argv, {displayEntry(), "SDL_VIDEODRIVER=x11"}, log);
+}
+
+std::string XvfbTest::xdotool(const std::string& arguments) const {
+  return displayEntry() + " timeout 10 xdotool " + arguments;
+}
+
+ProcessResult XvfbTest::pressInRuntimeWindow(const std::string& keys) const {
+  return runCommand("id=$(" + xdotool("search --sync --name '^Korva Runtime Window$'") + " | head -n 1) && " +
+                    xdotool("windowmap --sync $id windowfocus --sync $id") + " && " + xdotool("key " + keys));
 }
 
 }  // namespace korva::test

@@ -12,7 +12,7 @@
 #include "graphics/canvas/canvas.h"
 #include "graphics/display/display_drivers.h"
 #include "graphics/display/graphics_device.h"
-#include "window/window_fakes.h"
+#include "support/window_fixture.h"
 
 namespace korva {
 namespace {
@@ -84,27 +84,11 @@ void pushWindowEvent(RuntimeWindow* window, uint8_t what) {
   SDL_PushEvent(&event);
 }
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public testing::RecordedWindowTest {
  protected:
-  void SetUp() override {
-    window = RuntimeWindow::create("", &debugger, 0);
-    ASSERT_NE(window, nullptr);
-    // Whatever the window system reported at creation is not part of any test.
-    ASSERT_TRUE(window->poll());
-  }
-  void TearDown() override { RuntimeWindow::destroy(window); }
-
   FakeInput* openInput() { return static_cast<FakeInput*>(window->openInput(std::make_unique<FakeInput>(log))); }
-  // Full screen in the first mode the primary display lists.
-  GraphicsDevice* openFullScreen() {
-    const GfxMode* mode = window->modeInfo(0, 0);
-    if (!mode) return nullptr;
-    return window->openGraphics(mode->width, mode->height, 0, 0, 0);
-  }
 
-  RecordingDebugger debugger;
   Log log;
-  RuntimeWindow* window = nullptr;
 };
 
 TEST(RuntimeWindowLifecycle, OneWindowAtATimeAndAgainAfterDestroy) {
