@@ -14,7 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr TranslationLimits kDefaults{256u << 20, 1000};
+constexpr TranslationLimits kDefaults{1024u << 20, 5000};
 TranslationLimits g_limits = kDefaults;
 
 struct Running {

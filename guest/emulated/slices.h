@@ -5,8 +5,12 @@
 // millions of distinct blocks would get there. So a long run is stopped once per slice by
 // a watchdog thread, the engine's cache is flushed outside emulation and the run resumes
 // where it stopped. The buffer is sized so that no slice can fill it: at several
-// microseconds and a few hundred bytes per translated block, a slice of 1 to 1.5 seconds
-// fills well under a quarter of 256 MiB.
+// microseconds and a few hundred bytes per translated block, a slice of 5 to 7.5 seconds
+// fills well under half of 1 GiB (address space: only what is written takes memory).
+//
+// Slices are long because a stop from another thread is not free: now and then the engine
+// does not go on exactly where it stopped (a routine call skipped, about once in a
+// thousand stops when stopped every 50 us). Most runs end before their first stop.
 #pragma once
 #include <cstdint>
 
