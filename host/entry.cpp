@@ -16,6 +16,7 @@
 #include "host/debuggers.h"
 #include "host/image_source.h"
 #include "host/linker.h"
+#include "host/program_file.h"
 #include "host/runtime.h"
 #include "window/runtime_window.h"
 
@@ -32,7 +33,9 @@ constexpr const char* kUsage =
     "                                            run without display or sound for N frames, saving\n"
     "                                            every K-th as DIR/frame-000123.png, with scripted input\n"
     "       korva --list-commands[=markdown]     print every registered declaration\n"
-    "       korva --help | --version\n";
+    "       korva -h | --help                    this text\n"
+    "       korva -v | --version                 the version and which CPU runs programs\n"
+    "Options end at the program's name (or at --); what follows is the program's own.\n";
 
 std::string selfPath() {
   char buf[4096];
@@ -61,6 +64,25 @@ int fail(const std::string& text, int exitCode) {
   return exitCode & 0xFF;
 }
 
+// The failure text first, as programs and scripts expect it; then which file and why.
+int failProgram(const std::string& text, const std::string& file, const std::string& problem, int exitCode) {
+  if (problem.empty()) return fail(text, exitCode);
+  std::string detail = file + ": " + problem;
+  writeErrorLine(text);
+  writeErrorLine(detail);
+  showMessageBox("Error", text + "\n" + detail);
+  return exitCode & 0xFF;
+}
+
+int unusableProgram(const std::string& file, const std::string& problem) {
+  return failProgram("Unable to run Korva Basic module", file, problem, -1);
+}
+
+int usageError(const std::string& text) {
+  std::fprintf(stderr, "korva: %s\n%s", text.c_str(), kUsage);
+  return 2;
+}
+
 }  // namespace
 
 int korvaMain(int argc, char** argv) {
@@ -77,33 +99,34 @@ int korvaMain(int argc, char** argv) {
   bool debug = false;
   capture::CaptureOptions captureOptions;
   auto image = carriedImage(self);
+  std::string programFile = self;  // named in errors about the program
   std::optional<capture::CaptureRun> capturing;
 
   if (!image) {
     size_t i = 0;
-    for (; i < args.size() && args[i].rfind("--", 0) == 0; ++i) {
-      if (args[i] == "--help") {
+    // Everything that starts with a dash before the program is an option; "--" ends them,
+    // for a program whose name starts with one.
+    for (; i < args.size() && args[i].size() > 1 && args[i][0] == '-'; ++i) {
+      if (args[i] == "--") {
+        ++i;
+        break;
+      }
+      if (args[i] == "--help" || args[i] == "-h") {
         std::fputs(kUsage, stdout);
         return 0;
       }
-      if (args[i] == "--version") {
+      if (args[i] == "--version" || args[i] == "-v") {
         std::printf("korva %s\n%s\n", KORVA_VERSION, cpuLine().c_str());
         return 0;
       }
       if (args[i] == "--cpu" || args[i].rfind("--cpu=", 0) == 0) {
         std::string name = args[i] == "--cpu" ? (i + 1 < args.size() ? args[++i] : "") : args[i].substr(6);
-        if (name.empty() || !guest::preferCpu(name)) {
-          std::fprintf(stderr, "korva: --cpu takes native or emulated\n%s", kUsage);
-          return 2;
-        }
+        if (name.empty() || !guest::preferCpu(name)) return usageError("--cpu takes native or emulated");
         continue;
       }
       std::string optionError;
       if (size_t used = capture::parseCaptureOption(args, i, captureOptions, optionError)) {
-        if (!optionError.empty()) {
-          std::fprintf(stderr, "korva: %s\n%s", optionError.c_str(), kUsage);
-          return 2;
-        }
+        if (!optionError.empty()) return usageError(optionError);
         i += used - 1;
       } else if (args[i] == "--list-commands" || args[i] == "--list-commands=markdown") {
         std::string list = args[i] == "--list-commands" ? commandListText() : commandListMarkdown();
@@ -116,20 +139,18 @@ int korvaMain(int argc, char** argv) {
           std::fputs(kUsage, stderr);
           return 2;
         }
-        auto program = imageFromFile(args[i + 1]);
-        if (!program) return fail("Unable to run Korva Basic module", -1);
-        std::string error = bundle(self, *program, args[i + 3]);
+        ProgramFile program = readProgramFile(args[i + 1]);
+        if (!program.ok()) return unusableProgram(args[i + 1], program.problem);
+        if (std::string problem = imageLayoutProblem(program.image); !problem.empty())
+          return unusableProgram(args[i + 1], problem);
+        std::string error = bundle(self, program.image, args[i + 3]);
         if (!error.empty()) return fail("korva: " + error, 1);
         return 0;
       } else {
-        std::fprintf(stderr, "korva: unknown option %s\n%s", args[i].c_str(), kUsage);
-        return 2;
+        return usageError("unknown option " + args[i]);
       }
     }
-    if (i >= args.size()) {
-      std::fputs(kUsage, stderr);
-      return 2;
-    }
+    if (i >= args.size()) return usageError("no program named");
     if (captureOptions.active()) {
       capture::CaptureRun run(captureOptions);
       if (std::string error = run.prepare(); !error.empty()) {
@@ -138,8 +159,10 @@ int korvaMain(int argc, char** argv) {
       }
       capturing.emplace(std::move(run));
     }
-    image = imageFromFile(args[i]);
-    if (!image) return fail("Unable to run Korva Basic module", -1);
+    programFile = args[i];
+    ProgramFile program = readProgramFile(programFile);
+    if (!program.ok()) return unusableProgram(programFile, program.problem);
+    image = std::move(program.image);
     args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
   }
 
@@ -154,7 +177,8 @@ int korvaMain(int argc, char** argv) {
     LinkResult linked = linkImage(*image, runtimeSymbolTable());
     // A capture checks a build: a missing symbol must not pass as success.
     if (linked.status != LinkResult::Ok)
-      return fail(linked.message(), capturing && linked.exitCode() == 0 ? 1 : linked.exitCode());
+      return failProgram(linked.message(), programFile, linked.problem,
+                         capturing && linked.exitCode() == 0 ? 1 : linked.exitCode());
     entry = linked.base;
   }
 

@@ -1,6 +1,8 @@
 #include "host/image_source.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -45,12 +47,25 @@ size_t programSize(std::span<const uint8_t> exe, uint32_t* imageSize) {
 }  // namespace
 
 std::optional<std::vector<uint8_t>> carriedImage(const std::string& exePath) {
-  auto exe = readFile(exePath);
-  if (!exe) return std::nullopt;
-  uint32_t n = 0;
-  size_t start = programSize(*exe, &n);
-  if (start == exe->size()) return std::nullopt;
-  return std::vector<uint8_t>(exe->begin() + start, exe->begin() + start + n);
+  // Only the trailer and the image: the executable itself is tens of MB, read on every start.
+  int fd = ::open(exePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::vector<uint8_t>> image;
+  struct stat st{};
+  uint8_t trailer[kTrailerSize];
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) >= kTrailerSize &&
+      ::pread(fd, trailer, kTrailerSize, st.st_size - static_cast<off_t>(kTrailerSize)) ==
+          static_cast<ssize_t>(kTrailerSize) &&
+      std::memcmp(trailer + 4, kMagic, sizeof(kMagic)) == 0) {
+    uint32_t n = le32(trailer, 0);
+    size_t t = static_cast<size_t>(st.st_size) - kTrailerSize;
+    if (n <= t) {
+      std::vector<uint8_t> data(n);
+      if (::pread(fd, data.data(), n, static_cast<off_t>(t - n)) == static_cast<ssize_t>(n)) image = std::move(data);
+    }
+  }
+  ::close(fd);
+  return image;
 }
 
 std::optional<std::span<const uint8_t>> peResource(std::span<const uint8_t> pe, uint32_t type, uint32_t id) {
@@ -110,17 +125,6 @@ std::optional<std::span<const uint8_t>> peResource(std::span<const uint8_t> pe, 
   auto data = rvaToOffset(dataRva, dataSize);
   if (!data) return std::nullopt;
   return pe.subspan(*data, dataSize);
-}
-
-std::optional<std::vector<uint8_t>> imageFromFile(const std::string& path) {
-  auto data = readFile(path);
-  if (!data) return std::nullopt;
-  if (data->size() >= 2 && (*data)[0] == 'M' && (*data)[1] == 'Z') {
-    auto res = peResource(*data, 10, 1111);
-    if (!res) return std::nullopt;
-    return std::vector<uint8_t>(res->begin(), res->end());
-  }
-  return data;
 }
 
 std::string bundle(const std::string& exePath, std::span<const uint8_t> image, const std::string& outPath) {

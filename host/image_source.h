@@ -1,5 +1,5 @@
-// Where a module image comes from: appended to the executable behind a trailer, a file
-// named on the command line, or a Windows executable carrying it as resource RT_RCDATA 1111.
+// Where a module image comes from: appended to the executable behind a trailer, or a
+// Windows executable carrying it as resource RT_RCDATA 1111 (program files: program_file.h).
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -11,11 +11,6 @@ namespace korva {
 
 // The image carried by the executable at exePath, if it carries one.
 std::optional<std::vector<uint8_t>> carriedImage(const std::string& exePath);
-
-// The image in the file at path: a Windows executable's resource RT_RCDATA 1111, or the
-// file itself. Nothing when the file cannot be read or a Windows executable has no such
-// resource.
-std::optional<std::vector<uint8_t>> imageFromFile(const std::string& path);
 
 // The data of resource (type, id) in a PE file's bytes; nothing when absent or malformed.
 std::optional<std::span<const uint8_t>> peResource(std::span<const uint8_t> pe, uint32_t type, uint32_t id);

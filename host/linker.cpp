@@ -46,7 +46,37 @@ class Reader {
 
 constexpr uint32_t kMinEntry = 5;  // a NUL and an offset
 
+const char* const kTableNames[] = {"symbol table", "table of relative fixups", "table of absolute fixups"};
+
+std::string truncatedTable(int table) {
+  return std::string("truncated: the ") + kTableNames[table] + " runs past the end of the file";
+}
+
+std::string truncatedCode(uint32_t n, size_t have) {
+  return "truncated: the image says " + std::to_string(n) + " bytes of code, the file has " + std::to_string(have);
+}
+
 }  // namespace
+
+std::string imageLayoutProblem(std::span<const uint8_t> image) {
+  Reader r(image);
+  uint32_t n;
+  if (!r.u32(n)) return "truncated: too short for a module image (" + std::to_string(image.size()) + " bytes)";
+  if (!r.take(n)) return truncatedCode(n, r.remaining());
+  for (int table = 0; table < 3; ++table) {
+    uint32_t count;
+    if (!r.u32(count) || count > r.remaining() / kMinEntry) return truncatedTable(table);
+    for (uint32_t i = 0; i < count; ++i) {
+      std::string_view name;
+      uint32_t off;
+      if (!r.name(name) || !r.u32(off)) return truncatedTable(table);
+      if (table == 0 ? off >= n : (n < 4 || off > n - 4))
+        return "damaged: " + std::string(table == 0 ? "the symbol " : "a fixup of ") + std::string(name) +
+               " lies outside the code";
+    }
+  }
+  return {};
+}
 
 SymbolTable runtimeSymbolTable() {
   SymbolTable t;
@@ -66,15 +96,22 @@ LinkResult linkImage(std::span<const uint8_t> image, const SymbolTable& runtime)
   Reader r(image);
   uint32_t n;
   const uint8_t* code;
-  if (!r.u32(n) || !(code = r.take(n))) return result;
+  if (!r.u32(n) || !(code = r.take(n))) {
+    result.problem = imageLayoutProblem(image);
+    return result;
+  }
   uint8_t* block = static_cast<uint8_t*>(guest::allocCode(n));
-  if (!block) return result;
+  if (!block) {
+    result.problem = "its " + std::to_string(n) + " bytes of code do not fit in the program's memory";
+    return result;
+  }
   std::memcpy(block, code, n);
   uint32_t base = guest::addr(block);
   auto fail = [&](LinkResult::Status s, std::string_view symbol = {}) {
     guest::free(block);
     result.status = s;
     result.symbol = std::string(symbol);
+    if (s == LinkResult::Unusable) result.problem = imageLayoutProblem(image);
     return result;
   };
 

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "host/image_source.h"
+#include "host/program_file.h"
 #include "host/registry.h"
 #include "support/contract.h"
 #include "support/process.h"
@@ -24,13 +25,13 @@ std::vector<double> runContract(const std::vector<uint8_t>& image) {
 
 TEST(Containers, SameProgramFromFileResourceAndTrailerGivesTheSameResult) {
   std::vector<uint8_t> raw = test::programImage("contract");
-  auto fromFile = imageFromFile(test::programPath("contract"));
-  ASSERT_TRUE(fromFile);
-  EXPECT_EQ(*fromFile, raw);
+  ProgramFile fromFile = readProgramFile(test::programPath("contract"));
+  ASSERT_TRUE(fromFile.ok()) << fromFile.problem;
+  EXPECT_EQ(fromFile.image, raw);
 
-  auto fromPe = imageFromFile(test::programPath("contract", ".exe"));
-  ASSERT_TRUE(fromPe) << "no RT_RCDATA 1111 found";
-  EXPECT_EQ(*fromPe, raw);
+  ProgramFile fromPe = readProgramFile(test::programPath("contract", ".exe"));
+  ASSERT_TRUE(fromPe.ok()) << fromPe.problem;
+  EXPECT_EQ(fromPe.image, raw);
 
   std::string bundled = test::tempDir() + "/contract-standalone";
   ASSERT_EQ(bundle(test::buildDir() + "/korva", raw, bundled), "");
@@ -39,8 +40,8 @@ TEST(Containers, SameProgramFromFileResourceAndTrailerGivesTheSameResult) {
   EXPECT_EQ(*carried, raw);
 
   auto expected = test::expectedContractRecord();
-  EXPECT_EQ(runContract(*fromFile), expected);
-  EXPECT_EQ(runContract(*fromPe), expected);
+  EXPECT_EQ(runContract(fromFile.image), expected);
+  EXPECT_EQ(runContract(fromPe.image), expected);
   EXPECT_EQ(runContract(*carried), expected);
 }
 
