@@ -1,6 +1,7 @@
 #include "audio/audio_driver.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "audio/private/channels.h"
@@ -62,8 +63,7 @@ void Sound::applyDefaults() {
 
 std::unique_ptr<AudioDriver> AudioDriver::start() {
   auto engine = std::make_unique<sound::SoundEngine>();
-  // The result is not needed: without a device the engine plays into nothing.
-  engine->init(sound::kMixRate, sound::kMixChannels, 0);
+  engine->init(sound::kMixRate, sound::kMixChannels, sound::kDeferOutput);
   return std::make_unique<AudioDriver>(std::move(engine));
 }
 
@@ -91,7 +91,15 @@ Channel* AudioDriver::add(std::unique_ptr<Channel> channel) {
   return c;
 }
 
+void AudioDriver::useSound() {
+  if (soundUsed_) return;
+  soundUsed_ = true;
+  // Without a device the engine plays into nothing, so sounds still start and end.
+  if (!engine_->startOutput()) std::fprintf(stderr, "korva: sound is off: %s\n", engine_->outputProblem().c_str());
+}
+
 Sound* AudioDriver::loadSound(const std::string& file) {
+  useSound();
   sound::SampleId sample = engine_->loadSample(file, sound::kLoadMode);
   if (!sample) return nullptr;
   std::unique_ptr<Sound> s(new Sound(*this, sample));
@@ -133,6 +141,7 @@ Channel* AudioDriver::playSound(Sound& sound) {
 }
 
 Channel* AudioDriver::playMusic(const std::string& file) {
+  useSound();
   if (auto it = music_.find(file); it != music_.end()) {
     it->second->restart();
     return it->second;

@@ -78,8 +78,8 @@ class SampleChannel;
 
 class AudioDriver final : public korva::AudioDriver {
  public:
-  // The engine initialised for 44100 Hz and 32 channels; the driver is made whether or not
-  // an audio device could be opened.
+  // The engine set up for 44100 Hz and 32 channels; the audio device is opened when the
+  // program first loads or plays something, and the driver works whether or not one opens.
   static std::unique_ptr<AudioDriver> start();
   // Over an engine the caller has set up (tests mix it themselves).
   explicit AudioDriver(std::unique_ptr<sound::SoundEngine> engine);
@@ -104,6 +104,8 @@ class AudioDriver final : public korva::AudioDriver {
 
  private:
   Channel* add(std::unique_ptr<Channel> channel);
+  // The device opens when a program first uses sound; saying once when there is none.
+  void useSound();
 
   std::unique_ptr<sound::SoundEngine> engine_;
   std::unordered_map<uint32_t, std::unique_ptr<Sound>> sounds_;
@@ -111,6 +113,7 @@ class AudioDriver final : public korva::AudioDriver {
   std::unordered_map<std::string, Channel*> music_;
   std::vector<std::unique_ptr<Channel>> channels_;  // in order of creation
   Channel* cd_ = nullptr;
+  bool soundUsed_ = false;
 };
 
 }  // namespace korva::audio

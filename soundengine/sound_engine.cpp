@@ -106,6 +106,7 @@ struct SoundEngine::State {
   // Only init and close (the command side) touch these.
   int bufferRequest = kGameBufferFrames;
   std::unique_ptr<Output> output;
+  std::string outputProblem;
   // Mixing thread only (under renderLock).
   std::vector<VoiceMix> voiceMix;
   std::vector<SongMix> songMix;
@@ -160,13 +161,21 @@ bool SoundEngine::init(int rate, int channels, unsigned flags) {
     s.voices.assign(static_cast<size_t>(std::clamp(channels, 1, kMaxChannels)), Voice{});
     s.voiceMix.reserve(s.voices.size());
   }
-  if (flags & kNoOutput) return true;
+  if (flags & (kNoOutput | kDeferOutput)) return true;
+  return startOutput();
+}
+
+bool SoundEngine::startOutput() {
+  State& s = *state_;
+  if (s.output) return s.output->isDevice();
   RenderFn render = [this](float* out, int frames) { this->render(out, frames); };
-  s.output = openSdlOutput(s.rate, s.bufferRequest, render);
+  s.output = openSdlOutput(s.rate, s.bufferRequest, render, s.outputProblem);
   if (s.output) return true;
   s.output = openNullOutput(s.rate, s.bufferRequest ? s.bufferRequest : kGameBufferFrames, render);
   return false;
 }
+
+std::string SoundEngine::outputProblem() const { return state_->outputProblem; }
 
 void SoundEngine::close() {
   State& s = *state_;

@@ -25,7 +25,8 @@ enum : unsigned {
 
 // Init flags.
 enum : unsigned {
-  kNoOutput = 1,  // open no output: the caller drives render() itself (tests, benchmarks)
+  kNoOutput = 1,     // open no output: the caller drives render() itself (tests, benchmarks)
+  kDeferOutput = 2,  // open the output at the first startOutput, when a program first uses sound
 };
 
 inline constexpr int kMixRate = 44100;
@@ -65,6 +66,12 @@ class SoundEngine {
   // device could be opened: the engine then mixes into nothing in real time, so sounds
   // still start and end as they would. Calling it again first closes.
   bool init(int rate, int channels, unsigned flags);
+  // Opens the output after init with kDeferOutput; nothing once one is open. False when
+  // the output is no device (outputProblem says why).
+  bool startOutput();
+  // Why no audio device could be opened, in the system's words; empty while one is open
+  // or none was tried.
+  std::string outputProblem() const;
   void close();
   int rate() const;
   int channels() const;

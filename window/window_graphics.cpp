@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "graphics/display/display_formats.h"
+#include "window/placement.h"
 #include "window/private/window_state.h"
 
 namespace korva {
@@ -93,6 +94,9 @@ GraphicsDevice* RuntimeWindow::openWindowed(int width, int height, int flags) {
   SDL_SetWindowResizable(d.window, scaled ? SDL_TRUE : SDL_FALSE);
   // A scaled window keeps the size it has; one that was never shown has none worth keeping.
   if (!scaled || neverShown) SDL_SetWindowSize(d.window, width, height);
+  int shownW = width, shownH = height;
+  SDL_GetWindowSize(d.window, &shownW, &shownH);
+  placeOnScreen(d.window, shownW, shownH, neverShown, d.placedX, d.placedY);
   SDL_ShowWindow(d.window);
   d.graphics = std::move(device);
   d.displayState.store(scaled ? kScaledWindow : kWindowed);

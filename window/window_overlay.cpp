@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "window/placement.h"
 #include "window/private/window_state.h"
 
 namespace korva {
@@ -19,6 +20,7 @@ void RuntimeWindow::showOverlay(const Canvas& canvas) {
       int w = before.hidden ? canvas.width() : std::max(before.w, canvas.width());
       int h = before.hidden ? canvas.height() : std::max(before.h, canvas.height());
       if (w != before.w || h != before.h) SDL_SetWindowSize(d.window, w, h);
+      placeOnScreen(d.window, w, h, before.hidden, d.placedX, d.placedY);
       SDL_ShowWindow(d.window);
     }
     SDL_RaiseWindow(d.window);

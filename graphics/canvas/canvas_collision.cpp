@@ -91,11 +91,11 @@ bool Canvas::collide(int x1, int y1, Canvas& other, int x2, int y2, bool boundsO
 bool Canvas::rectCollide(int x, int y, int rx, int ry, int rw, int rh, bool boundsOnly) {
   const int64_t bx = int64_t(x) - handleX_, by = int64_t(y) - handleY_;
   const int64_t rr = int64_t(rx) + rw, rb = int64_t(ry) + rh;
-  // A rectangle with no area overlaps nothing (the inequalities alone would let a negative
-  // width through).
-  if (rw <= 0 || rh <= 0) return false;
   if (!(rx < bx + width() && bx < rr && ry < by + height() && by < rb)) return false;
+  // The bounds test takes the rectangle's edges as they are, as RectsOverlap does, even
+  // with a negative width or height; such a rectangle holds no pixel to collide with.
   if (boundsOnly) return true;
+  if (rw <= 0 || rh <= 0) return false;
   const int c0 = int(std::max<int64_t>(rx, bx) - bx), c1 = int(std::min<int64_t>(rr, bx + width()) - bx);
   const int64_t r0 = std::max<int64_t>(ry, by), r1 = std::min<int64_t>(rb, by + height());
   if (mask_.empty()) buildMask();

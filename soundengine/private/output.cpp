@@ -2,6 +2,8 @@
 
 #include <SDL2/SDL.h>
 
+#include "soundengine/private/quiet_libraries.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -20,8 +22,12 @@ class SdlOutput : public Output {
     if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
 
-  bool open(int rate, int bufferFrames) {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  bool open(int rate, int bufferFrames, std::string& problem) {
+    QuietSoundLibraries quiet;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      problem = quiet.reason(SDL_GetError());
+      return false;
+    }
     initialised_ = true;
     SDL_AudioSpec want{};
     want.freq = rate;
@@ -34,7 +40,10 @@ class SdlOutput : public Output {
     // No changes allowed: SDL converts to whatever the device wants, so the mix keeps its
     // one format.
     device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (device_ == 0) return false;
+    if (device_ == 0) {
+      problem = quiet.reason(SDL_GetError());
+      return false;
+    }
     frames_ = have.samples;
     SDL_PauseAudioDevice(device_, 0);
     return true;
@@ -98,9 +107,10 @@ class NullOutput : public Output {
 
 }  // namespace
 
-std::unique_ptr<Output> openSdlOutput(int rate, int bufferFrames, RenderFn render) {
+std::unique_ptr<Output> openSdlOutput(int rate, int bufferFrames, RenderFn render, std::string& problem) {
   auto out = std::make_unique<SdlOutput>(std::move(render));
-  if (!out->open(rate, bufferFrames)) return nullptr;
+  problem.clear();
+  if (!out->open(rate, bufferFrames, problem)) return nullptr;
   return out;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace korva::sound {
 
@@ -17,8 +18,9 @@ class Output {
 };
 
 // Interleaved stereo float at rate; bufferFrames 0 lets SDL choose. Null when SDL has no
-// device to give.
-std::unique_ptr<Output> openSdlOutput(int rate, int bufferFrames, RenderFn render);
+// device to give, with the reason in problem. What the sound libraries print while they
+// look for a device is kept off stderr.
+std::unique_ptr<Output> openSdlOutput(int rate, int bufferFrames, RenderFn render, std::string& problem);
 std::unique_ptr<Output> openNullOutput(int rate, int bufferFrames, RenderFn render);
 
 }  // namespace korva::sound

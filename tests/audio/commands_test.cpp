@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <fstream>
+
 #include "host/modules.h"
 #include "soundengine/sound_files.h"
+#include "support/process.h"
 #include "support/programs.h"
 
 namespace korva::test {
@@ -81,6 +85,25 @@ TEST_F(SoundProgram, WithoutAnAudioDeviceCommandsKeepTheirResults) {
   EXPECT_EQ(samples.logs, (Logs{"loaded 1", "two channels 1", "playing 1", "ended within two seconds 1", "reused 1",
                                 "stopped 0", "missing 0", "corrupt 0"}));
   EXPECT_EQ(music.logs, (Logs{"stream 1", "same again 1", "song 1", "missing 0", "stream ended 1"}));
+}
+
+
+// A machine with no sound card: the libraries' complaints stay off stderr; a program that
+// uses sound gets one line saying sound is off and why, and one that does not gets none.
+TEST_F(SoundProgram, NoSoundCardIsOneLineAndOnlyForProgramsThatUseSound) {
+  std::ofstream(dir.file("no-cards.conf")) << "# no cards, no PCMs\n";
+  std::string env = "env -u SDL_AUDIODRIVER ALSA_CONFIG_PATH=" + dir.file("no-cards.conf") + " ";
+  for (const char* driver : {"", "SDL_AUDIODRIVER=alsa "}) {
+    SCOPED_TRACE(driver);
+    ProcessResult quiet = runCommand(env + driver + buildDir() + "/korva " + programPath("hello"));
+    EXPECT_EQ(quiet.exitCode, 0);
+    EXPECT_EQ(quiet.errors, "");
+    ProcessResult playing =
+        runCommand(env + driver + buildDir() + "/korva " + programPath("audio") + " p " + dir.path());
+    EXPECT_EQ(playing.exitCode, 0);
+    EXPECT_EQ(playing.errors.rfind("korva: sound is off: ", 0), 0u) << playing.errors;
+    EXPECT_EQ(std::count(playing.errors.begin(), playing.errors.end(), '\n'), 1) << playing.errors;
+  }
 }
 
 }  // namespace

@@ -80,11 +80,18 @@ TEST_F(Collisions, ImageRectTestsUseTheHandleAndTheGivenFrame) {
       {-5, 0, 1, 1, 1, 0},    // the frame's left edge
       {-6, 0, 1, 1, 0, 0},    // touching from outside
       {35, 0, 1, 10, 0, 0},   // just past the right edge
-      {30, 4, 0, 1, 0, 0},    // no area
-      {30, 4, -3, 1, 0, 0},
+      // No area: the bounds rule still takes the edges as they are, the pixels none.
+      {30, 4, 0, 1, 1, 0},
+      {30, 4, -3, 1, 1, 0},
+      {36, 4, -3, 1, 0, 0},   // left edge past the right one of the frame
+      {13, 1, -3, 4, 1, 0},
+      {30, 4, 2, -1, 1, 0},
+      {30, 20, 2, -1, 0, 0},
   };
   for (auto c : cases) {
     EXPECT_EQ(ImageRectOverlap(image, 0, 0, c.rx, c.ry, c.rw, c.rh), c.overlap) << c.rx << "," << c.ry << " " << c.rw << "x" << c.rh;
+    // The bounds-only commands agree with each other.
+    EXPECT_EQ(RectsOverlap(-5, 0, 40, 10, c.rx, c.ry, c.rw, c.rh), c.overlap) << c.rx << "," << c.ry << " " << c.rw << "x" << c.rh;
     EXPECT_EQ(ImageRectCollide(image, 0, 0, 1, c.rx, c.ry, c.rw, c.rh), c.collide) << c.rx << "," << c.ry << " " << c.rw << "x" << c.rh;
     EXPECT_EQ(ImageRectCollide(image, 0, 0, 0, c.rx, c.ry, c.rw, c.rh), 0) << "frame 0 is all mask";
   }

@@ -76,10 +76,10 @@ bool awaitInFile(const std::string& path, const std::string& text, std::chrono::
 
 std::string Xvfb::logFile() const { return tempDir() + "/xvfb.log"; }
 
-Xvfb::Xvfb() {
+Xvfb::Xvfb(const std::string& screen) {
   int fds[2];
   if (pipe(fds) != 0) return;
-  pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen", "0", "640x480x24"}, {},
+  pid_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-nolisten", "tcp", "-screen", "0", screen}, {},
                logFile(), fds[1]);
   close(fds[1]);
   pollfd p{fds[0], POLLIN, 0};

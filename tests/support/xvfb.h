@@ -32,7 +32,8 @@ bool waitFor(pid_t pid, std::chrono::milliseconds timeout);
 // An Xvfb server on a display number it picks itself, stopped with the object.
 class Xvfb {
  public:
-  Xvfb();
+  // screen: WIDTHxHEIGHTxDEPTH of its one screen.
+  explicit Xvfb(const std::string& screen = "640x480x24");
   ~Xvfb();
   Xvfb(const Xvfb&) = delete;
   Xvfb& operator=(const Xvfb&) = delete;

@@ -36,6 +36,7 @@ struct RuntimeWindow::Impl {
   std::unique_ptr<InputDriver> input;
   std::unique_ptr<FileSystemDriver> fileSystem;
   uint32_t buttonsDown = 0;  // bit per mouse button, for the capture
+  int placedX = INT32_MIN, placedY = INT32_MIN;  // where the window was last put
   Children children;
 
   DisplayDrivers drivers;
