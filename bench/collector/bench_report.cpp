@@ -5,7 +5,7 @@
 //
 // The ratio is Korva's speed relative to the reference measured in the same run: 1.00 is as
 // fast, 0.50 twice as slow, 2.00 twice as fast, whatever the unit. Each binary's own output
-// goes to the log (default: bench-output.txt in the working directory).
+// goes to the log (default: bench-output.txt in the build folder, beside bench/).
 #include <sys/utsname.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -173,7 +173,8 @@ std::string selfDirectory() {
 
 int main(int argc, char** argv) {
   bool markdown = false;
-  std::string logPath = "bench-output.txt";
+  // In the build folder, never where it happens to be started (a checkout's root).
+  std::string logPath = selfDirectory() + "/../bench-output.txt";
   std::vector<std::string> binaries;
   bool unknownOption = false;
   for (int i = 1; i < argc; ++i) {

@@ -146,7 +146,8 @@ static void loadAssets(void) {
 
 void keepMusicPlaying(void) {
   static int silent;
-  /* A song plays once; playing the same file again starts it from the top. */
+  /* A song plays once; playing the same file again starts it from the top. Asked every
+     frame, so the tune starts again within a frame of its end. */
   if (silent || (gMusic && _fchannelplaying(gMusic))) return;
   gMusic = _fplaymusic(asset("tune.mod"));
   if (gMusic) {
@@ -211,7 +212,7 @@ void __MAIN(void) {
   gTimer = _fcreatetimer(kHz);
   for (;;) {
     ++gFrame;
-    if (gFrame % 30 == 1) keepMusicPlaying();
+    keepMusicPlaying();
     if (gState == kTitle) titleFrame();
     else if (gState == kPlaying) playFrame();
     else gameOverFrame();

@@ -57,8 +57,15 @@ int usage() {
 
 }  // namespace
 
+// Beside this program in a build folder; in lib/ beside bin/ once installed.
+std::string defaultLibrary() {
+  std::string beside = besideThisProgram("libkorva.so");
+  if (access(beside.c_str(), R_OK) == 0) return beside;
+  return besideThisProgram("../" KORVA_HOST_LIBDIR "/libkorva.so");
+}
+
 int main(int argc, char** argv) {
-  std::string library = besideThisProgram("libkorva.so");
+  std::string library = defaultLibrary();
   int endAfterMs = -1;
   int i = 1;
   for (; i + 1 < argc && argv[i][0] == '-'; i += 2) {
