@@ -155,6 +155,7 @@ Latency measureLatency(int requestFrames, const std::string& tone) {
   using Clock = std::chrono::steady_clock;
   std::atomic<bool> armed{false};
   std::atomic<int64_t> heardAt{0};
+  std::string problem;
   auto output = openSdlOutput(kMixRate, requestFrames, [&](float* out, int frames) {
     engine.render(out, frames);
     if (!armed.load()) return;
@@ -164,7 +165,7 @@ Latency measureLatency(int requestFrames, const std::string& tone) {
         armed.store(false);
         return;
       }
-  });
+  }, problem);
   Latency l;
   if (!output) return l;
   l.bufferFrames = output->bufferFrames();

@@ -74,7 +74,10 @@ TEST(RectCollide, TransparentPixelsAndBoundsOnly) {
   EXPECT_TRUE(c->rectCollide(0, 0, 2, 2, 67, 2, false));  // through the middle word to the last
   EXPECT_FALSE(c->rectCollide(0, 0, 2, 2, 66, 2, false));
   EXPECT_FALSE(c->rectCollide(0, 0, 70, 0, 5, 5, true));  // touching edges do not overlap
-  EXPECT_FALSE(c->rectCollide(0, 0, 5, 1, -3, 2, true));  // no area
+  // No area: the bounds take the edges as given, and there is no pixel to hit.
+  EXPECT_TRUE(c->rectCollide(0, 0, 5, 1, -3, 2, true));
+  EXPECT_FALSE(c->rectCollide(0, 0, 5, 1, -3, 2, false));
+  EXPECT_FALSE(c->rectCollide(0, 0, 1, 1, 0, 2, false));
   c->setHandle(10, 10);
   EXPECT_TRUE(c->rectCollide(10, 10, 1, 1, 1, 1, false));
 }
