@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "audio/private/channels.h"
-#include "host/handles.h"
+#include "core/handles.h"
 
 namespace korva::audio {
 namespace {

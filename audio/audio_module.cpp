@@ -4,9 +4,9 @@
 #include "audio/audio_driver.h"
 #include "audio/commands.h"
 #include "basic/strings.h"
-#include "host/errors.h"
-#include "host/handles.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "core/handles.h"
+#include "link/modules.h"
 #include "window/runtime_window.h"
 
 namespace korva {

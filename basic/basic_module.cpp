@@ -4,7 +4,7 @@
 #include "basic/internal.h"
 #include "basic/objects.h"
 #include "basic/strings.h"
-#include "host/modules.h"
+#include "link/modules.h"
 
 namespace korva {
 namespace {

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "basic/internal.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::basic {
 namespace {

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "guest/memory.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::basic {
 

@@ -16,8 +16,8 @@
 #include "basic/objects.h"
 #include "basic/strings.h"
 #include "guest/memory.h"
-#include "host/debuggers.h"
-#include "host/modules.h"
+#include "app/debuggers.h"
+#include "link/modules.h"
 #include "korva/runtime.h"
 
 using namespace korva;

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "bench/report.h"
-#include "graphics/canvas/private/blitter.h"
-#include "graphics/canvas/canvas.h"
+#include "render/canvas/private/blitter.h"
+#include "render/canvas/canvas.h"
 
 using korva::Canvas;
 using korva::PixelLayout;

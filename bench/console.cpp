@@ -11,10 +11,10 @@
 #include "bench/harness.h"
 #include "bench/report.h"
 #include "graphics/console/console_commands.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
-#include "host/modules.h"
+#include "link/modules.h"
 #include "window/runtime_window.h"
 
 using namespace korva;

@@ -22,9 +22,9 @@
 
 #include "bench/report.h"
 #include "guest/backend.h"
-#include "host/linker.h"
-#include "host/registry.h"
-#include "host/runtime.h"
+#include "link/linker.h"
+#include "link/registry.h"
+#include "app/runtime.h"
 
 extern "C" {
 #include "bench/programs/kernels.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/debuggers.h"
+#include "app/debuggers.h"
 #include "korva/runtime.h"
 #include "window/runtime_window.h"
 

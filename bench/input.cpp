@@ -7,7 +7,7 @@
 
 #include "bench/harness.h"
 #include "bench/report.h"
-#include "host/modules.h"
+#include "link/modules.h"
 #include "input/commands/input_commands.h"
 #include "window/runtime_window.h"
 

@@ -17,7 +17,7 @@
 
 #include "bench/report.h"
 #include "basic/strings.h"
-#include "host/modules.h"
+#include "link/modules.h"
 #include "io/commands.h"
 #include "tests/support/loopback.h"
 

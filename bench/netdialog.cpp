@@ -10,9 +10,9 @@
 
 #include "bench/harness.h"
 #include "bench/report.h"
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/canvas/canvas.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "multiplay/dialog/view/dialog_controller.h"
 #include "multiplay/dialog/view/dialog_painter.h"
 #include "multiplay/dialog/view/window_start_dialog.h"

@@ -9,9 +9,9 @@
 
 #include "bench/harness.h"
 #include "bench/report.h"
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/canvas/canvas.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 
 using namespace korva;
 

@@ -10,7 +10,7 @@
 
 #include "bench/harness.h"
 #include "bench/report.h"
-#include "graphics/transform/affine_transform.h"
+#include "render/transform/affine_transform.h"
 
 using korva::AffineMatrix;
 using korva::Canvas;

@@ -3,7 +3,7 @@
 function(korva_subsystem)
   get_filename_component(name ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
-  list(FILTER sources EXCLUDE REGEX "/host/main\\.cpp$")
+  list(FILTER sources EXCLUDE REGEX "/app/main\\.cpp$")
   if(NOT sources)
     return()
   endif()

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "commands/math.h"
-#include "host/modules.h"
+#include "link/modules.h"
 
 namespace korva {
 namespace math {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "basic/strings.h"
-#include "host/errors.h"
+#include "core/errors.h"
 #include "window/runtime_window.h"
 
 namespace korva {

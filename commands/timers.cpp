@@ -7,8 +7,8 @@
 #include <unordered_map>
 
 #include "commands/system.h"
-#include "host/errors.h"
-#include "host/handles.h"
+#include "core/errors.h"
+#include "core/handles.h"
 #include "window/runtime_window.h"
 
 namespace korva {

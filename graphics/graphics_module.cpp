@@ -5,11 +5,11 @@
 
 #include "graphics/commands/graphics_commands.h"
 #include "graphics/console/console_commands.h"
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 #include "graphics/images/image_commands.h"
-#include "graphics/imagefile/image_file.h"
+#include "render/imagefile/image_file.h"
 #include "graphics/module/graphics_state.h"
-#include "host/modules.h"
+#include "link/modules.h"
 #include "window/runtime_window.h"
 
 namespace korva {

@@ -2,7 +2,7 @@
 
 #include "guest/backend.h"
 #include "guest/private/backend.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::guest {
 namespace {

@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "guest/private/heap.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::guest {
 

@@ -1,5 +1,5 @@
 // The bank module: blocks of bytes that programs peek, poke, copy and move to streams.
-#include "host/modules.h"
+#include "link/modules.h"
 #include "io/banks/banks.h"
 #include "io/commands.h"
 

@@ -1,7 +1,7 @@
 // The filesystem module: files as streams, directory listings and the file-system commands.
 #include <memory>
 
-#include "host/modules.h"
+#include "link/modules.h"
 #include "io/commands.h"
 #include "io/files/file_system.h"
 #include "io/files/files.h"

@@ -1,5 +1,5 @@
 // The stream module: values on any stream, and TCP connections and servers.
-#include "host/modules.h"
+#include "link/modules.h"
 #include "io/commands.h"
 #include "io/tcp/tcp.h"
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "basic/strings.h"
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "multiplay/dialog/view/window_start_dialog.h"
 #include "multiplay/session/session.h"
 #include "multiplay/start_dialog.h"

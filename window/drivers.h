@@ -42,7 +42,7 @@ class TimerSet {
   virtual ~TimerSet() = default;
 };
 
-// The graphics device (graphics/display/graphics_device.h): the window opens, owns and
+// The graphics device (render/display/graphics_device.h): the window opens, owns and
 // closes it, paints from its front buffer and has it save its canvases around a
 // full-screen suspension.
 class GraphicsDevice;

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "graphics/canvas/surface.h"
-#include "graphics/display/display_formats.h"
+#include "render/canvas/surface.h"
+#include "render/display/display_formats.h"
 
 namespace korva {
 

@@ -112,7 +112,7 @@ class RuntimeWindow {
   bool windowed3D() const { return false; }
   const DisplayDrivers& drivers() const;
 
-  // Graphics open in one of three display states (see graphics/display/README.md), chosen
+  // Graphics open in one of three display states (see render/display/README.md), chosen
   // by the flags: kWindowedGraphics alone a window whose client area is width x height,
   // with kScaledGraphics a resizable window that keeps its size and stretches the picture,
   // without kWindowedGraphics full screen on the driver at that index (depth 0: chosen).

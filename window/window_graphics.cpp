@@ -1,12 +1,12 @@
 // The window's graphics: display drivers, opening and closing the graphics device in the
 // three display states, presentation and the pointer. The states and their transitions
-// are described in graphics/display/README.md.
+// are described in render/display/README.md.
 #include <SDL2/SDL.h>
 
 #include <string>
 #include <vector>
 
-#include "graphics/display/display_formats.h"
+#include "render/display/display_formats.h"
 #include "window/placement.h"
 #include "window/private/window_state.h"
 

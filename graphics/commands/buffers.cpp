@@ -2,10 +2,10 @@
 // frame commands that show them.
 #include "graphics/commands/graphics_commands.h"
 #include "graphics/commands/private/arguments.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/imagefile/image_file.h"
+#include "render/display/graphics_device.h"
+#include "render/imagefile/image_file.h"
 #include "graphics/module/graphics_state.h"
-#include "graphics/transform/affine_transform.h"
+#include "render/transform/affine_transform.h"
 
 namespace korva::gfxcmd {
 namespace {

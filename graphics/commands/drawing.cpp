@@ -1,7 +1,7 @@
 // The drawing state and the primitives, all on the current buffer.
 #include "graphics/commands/graphics_commands.h"
 #include "graphics/commands/private/arguments.h"
-#include "graphics/fonts/font.h"
+#include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 
 namespace korva::gfxcmd {

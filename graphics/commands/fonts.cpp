@@ -2,8 +2,8 @@
 // buffer draws with.
 #include "graphics/commands/graphics_commands.h"
 #include "graphics/commands/private/arguments.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 
 namespace korva::gfxcmd {

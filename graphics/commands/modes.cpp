@@ -1,10 +1,10 @@
 // Display drivers and modes, and setting and ending graphics.
 #include "basic/strings.h"
 #include "graphics/commands/graphics_commands.h"
-#include "graphics/display/display_drivers.h"
-#include "graphics/display/graphics_device.h"
+#include "render/display/display_drivers.h"
+#include "render/display/graphics_device.h"
 #include "graphics/module/graphics_state.h"
-#include "host/errors.h"
+#include "core/errors.h"
 #include "window/runtime_window.h"
 
 namespace korva::gfxcmd {

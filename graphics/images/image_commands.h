@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <span>
 
-#include "host/registry.h"
+#include "link/registry.h"
 
 namespace korva {
 struct vxStr;

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <climits>
 
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 #include "graphics/images/image_commands.h"
 #include "graphics/images/private/image_set.h"
-#include "graphics/imagefile/image_file.h"
+#include "render/imagefile/image_file.h"
 #include "graphics/module/graphics_state.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::imgcmd {
 namespace {

@@ -1,11 +1,11 @@
 // Affine transforms of whole images: every frame is resampled about its handle point into
 // a new canvas that takes its place, so buffer handles to the old frames die.
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 #include "graphics/images/image_commands.h"
 #include "graphics/images/private/image_set.h"
 #include "graphics/module/graphics_state.h"
-#include "graphics/transform/affine_transform.h"
-#include "host/errors.h"
+#include "render/transform/affine_transform.h"
+#include "core/errors.h"
 
 namespace korva::imgcmd {
 namespace {

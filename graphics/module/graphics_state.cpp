@@ -2,11 +2,11 @@
 
 #include <unordered_map>
 
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "graphics/images/image_commands.h"
-#include "host/errors.h"
-#include "host/handles.h"
+#include "core/errors.h"
+#include "core/handles.h"
 #include "window/runtime_window.h"
 
 namespace korva::gfx {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "graphics/canvas/canvas.h"
+#include "render/canvas/canvas.h"
 
 namespace korva {
 

@@ -17,7 +17,7 @@
 #include "guest/private/trap_table.h"
 #include "guest/emulated/ring3.h"
 #include "guest/emulated/slices.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::guest {
 namespace {

@@ -21,7 +21,7 @@
 #include "guest/private/backend.h"
 #include "guest/private/heap.h"
 #include "guest/private/trap_table.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 // Read by the trampolines and the signal entry; a global of the run-time, so above 4 GiB.
 extern "C" __attribute__((visibility("hidden"))) korva::guest::native::GateState korva_gate_state;

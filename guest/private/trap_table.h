@@ -7,7 +7,7 @@
 #include "guest/memory.h"
 #include "guest/private/backend.h"
 #include "guest/trap.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::guest {
 

@@ -2,8 +2,8 @@
 #include <cmath>
 #include <memory>
 
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "input/commands/input_commands.h"
 #include "input/input_device.h"
 #include "input/input_driver.h"

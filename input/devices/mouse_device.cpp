@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 #include "window/runtime_window.h"
 
 namespace korva {

@@ -5,8 +5,8 @@
 #include <map>
 #include <memory>
 
-#include "host/errors.h"
-#include "host/handles.h"
+#include "core/errors.h"
+#include "core/handles.h"
 #include "io/banks/bank.h"
 #include "io/banks/banks.h"
 #include "io/commands.h"

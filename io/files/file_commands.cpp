@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "basic/strings.h"
-#include "host/errors.h"
+#include "core/errors.h"
 #include "io/commands.h"
 #include "io/files/file_stream.h"
 #include "io/files/file_system.h"

@@ -1,6 +1,6 @@
 #include "io/files/file_system.h"
 
-#include "host/handles.h"
+#include "core/handles.h"
 #include "window/runtime_window.h"
 
 namespace korva::io {

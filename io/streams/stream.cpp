@@ -1,7 +1,7 @@
 #include "io/stream.h"
 
-#include "host/errors.h"
-#include "host/handles.h"
+#include "core/errors.h"
+#include "core/handles.h"
 
 namespace korva::io {
 namespace {

@@ -14,8 +14,8 @@
 
 #include "basic/strings.h"
 #include "commands/system.h"
-#include "host/errors.h"
-#include "host/handles.h"
+#include "core/errors.h"
+#include "core/handles.h"
 #include "io/commands.h"
 #include "io/tcp/tcp.h"
 #include "io/tcp/tcp_server.h"

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "host/modules.h"
+#include "link/modules.h"
 #include "soundengine/sound_files.h"
 #include "support/process.h"
 #include "support/programs.h"

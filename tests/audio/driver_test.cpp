@@ -7,7 +7,7 @@
 
 #include "audio/audio_driver.h"
 #include "audio/private/channels.h"
-#include "host/handles.h"
+#include "core/handles.h"
 #include "soundengine/engine_helpers.h"
 
 namespace korva::test {

@@ -12,8 +12,8 @@
 #include "basic/objects.h"
 #include "basic/strings.h"
 #include "guest/memory.h"
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "support/error_of.h"
 
 namespace korva::test {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "graphics/canvas/private/blitter.h"
+#include "render/canvas/private/blitter.h"
 #include "canvas/canvas_helpers.h"
 
 namespace korva {

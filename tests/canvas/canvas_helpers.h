@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/canvas/canvas.h"
+#include "render/canvas/canvas.h"
 
 namespace korva::test {
 

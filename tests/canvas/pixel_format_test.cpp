@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "graphics/canvas/pixel_format.h"
+#include "render/canvas/pixel_format.h"
 
 namespace korva {
 namespace {

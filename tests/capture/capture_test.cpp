@@ -9,8 +9,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/capture/capture_run.h"
-#include "host/capture/frame_capture.h"
+#include "app/capture/capture_run.h"
+#include "app/capture/frame_capture.h"
 #include "support/image_builder.h"
 #include "support/process.h"
 

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/cli/command_list.h"
-#include "host/registry.h"
+#include "app/cli/command_list.h"
+#include "link/registry.h"
 #include "support/process.h"
 
 namespace korva {

@@ -3,8 +3,8 @@
 
 #include <fstream>
 
-#include "host/capture/capture_options.h"
-#include "host/capture/input_script.h"
+#include "app/capture/capture_options.h"
+#include "app/capture/input_script.h"
 #include "support/process.h"
 
 namespace korva::capture {

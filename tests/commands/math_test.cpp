@@ -7,7 +7,7 @@
 #include <set>
 
 #include "commands/math.h"
-#include "host/modules.h"
+#include "link/modules.h"
 
 namespace korva::test {
 namespace {

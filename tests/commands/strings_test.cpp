@@ -8,8 +8,8 @@
 
 #include "basic/strings.h"
 #include "commands/strings.h"
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "support/error_of.h"
 
 namespace korva::test {

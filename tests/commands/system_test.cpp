@@ -7,9 +7,9 @@
 #include <thread>
 
 #include "commands/system.h"
-#include "host/handles.h"
-#include "host/registry.h"
-#include "host/runtime.h"
+#include "core/handles.h"
+#include "link/registry.h"
+#include "app/runtime.h"
 #include "support/event_debugger.h"
 #include "support/programs.h"
 

@@ -10,11 +10,11 @@
 #include "console_test_support.h"
 #include "graphics/commands/graphics_commands.h"
 #include "graphics/console/console_commands.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 
 namespace korva {
 namespace {

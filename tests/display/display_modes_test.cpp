@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "graphics/display/display_drivers.h"
-#include "graphics/display/display_formats.h"
+#include "render/display/display_drivers.h"
+#include "render/display/display_formats.h"
 
 namespace korva {
 namespace {

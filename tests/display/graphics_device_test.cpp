@@ -1,10 +1,10 @@
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "graphics/fonts/font.h"
+#include "render/fonts/font.h"
 
 namespace korva {
 namespace {

@@ -5,10 +5,10 @@
 #include <chrono>
 #include <thread>
 
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/display_drivers.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/canvas/canvas.h"
+#include "render/display/display_drivers.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "window/presentation_timer.h"
 #include "window/runtime_window.h"
 #include "support/window_fixture.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/canvas/canvas.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 
 namespace korva::test {
 

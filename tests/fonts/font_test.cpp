@@ -1,4 +1,4 @@
-#include "graphics/fonts/font.h"
+#include "render/fonts/font.h"
 
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "fonts/font_helpers.h"
-#include "graphics/fonts/private/glyph_renderer.h"
+#include "render/fonts/private/glyph_renderer.h"
 #include "support/process.h"
 
 namespace korva {

@@ -28,9 +28,9 @@
 #include "basic/objects.h"
 #include "basic/strings.h"
 #include "guest/memory.h"
-#include "host/linker.h"
-#include "host/modules.h"
-#include "host/registry.h"
+#include "link/linker.h"
+#include "link/modules.h"
+#include "link/registry.h"
 #include "support/process.h"
 #include "support/programs.h"
 

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "graphics/commands/graphics_commands.h"
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 #include "graphics/module/graphics_state.h"
 #include "basic/strings.h"
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "picture_support.h"
 #include "support/graphics_fixture.h"
 #include "window/runtime_window.h"

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <thread>
 
-#include "host/runtime.h"
+#include "app/runtime.h"
 #include "picture_support.h"
 #include "support/event_debugger.h"
 #include "support/programs.h"

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "guest/memory.h"
-#include "host/errors.h"
-#include "host/linker.h"
-#include "host/registry.h"
+#include "core/errors.h"
+#include "link/linker.h"
+#include "link/registry.h"
 #include "support/contract.h"
 #include "support/programs.h"
 

@@ -1,7 +1,7 @@
 // Splitting the process command line, and turning arguments back into one.
 #include <gtest/gtest.h>
 
-#include "host/command_line.h"
+#include "app/command_line.h"
 
 namespace korva {
 namespace {

@@ -3,9 +3,9 @@
 
 #include <fstream>
 
-#include "host/image_source.h"
-#include "host/program_file.h"
-#include "host/registry.h"
+#include "link/image_source.h"
+#include "link/program_file.h"
+#include "link/registry.h"
 #include "support/contract.h"
 #include "support/process.h"
 #include "support/programs.h"

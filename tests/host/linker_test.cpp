@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "guest/memory.h"
-#include "host/linker.h"
-#include "host/registry.h"
+#include "link/linker.h"
+#include "link/registry.h"
 #include "support/image_builder.h"
 #include "support/programs.h"
 

@@ -3,7 +3,7 @@
 
 #include <set>
 
-#include "host/registry.h"
+#include "link/registry.h"
 
 namespace korva {
 namespace {

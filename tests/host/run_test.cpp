@@ -3,8 +3,8 @@
 
 #include <thread>
 
-#include "host/linker.h"
-#include "host/runtime.h"
+#include "link/linker.h"
+#include "app/runtime.h"
 #include "support/event_debugger.h"
 #include "support/programs.h"
 

@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "host/image_source.h"
+#include "link/image_source.h"
 #include "support/process.h"
 #include "support/programs.h"
 

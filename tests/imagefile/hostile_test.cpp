@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "graphics/imagefile/image_file.h"
+#include "render/imagefile/image_file.h"
 #include "imagefile/pictures.h"
 
 namespace korva {

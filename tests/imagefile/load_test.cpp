@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "graphics/imagefile/image_file.h"
+#include "render/imagefile/image_file.h"
 #include "imagefile/pictures.h"
 
 namespace korva {

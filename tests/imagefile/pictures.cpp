@@ -12,7 +12,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "graphics/imagefile/image_file.h"
+#include "render/imagefile/image_file.h"
 
 namespace korva::test {
 

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "graphics/imagefile/image_file.h"
+#include "render/imagefile/image_file.h"
 #include "imagefile/pictures.h"
 
 namespace korva {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "input/commands/input_commands.h"
 #include "input/input_test_support.h"
 

@@ -4,8 +4,8 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
-#include "graphics/display/display_drivers.h"
-#include "graphics/display/graphics_device.h"
+#include "render/display/display_drivers.h"
+#include "render/display/graphics_device.h"
 #include "window/drivers.h"
 #include "window/runtime_window.h"
 

@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "host/linker.h"
-#include "host/registry.h"
+#include "link/linker.h"
+#include "link/registry.h"
 #include "support/programs.h"
 
 namespace korva {

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <set>
 
-#include "host/handles.h"
+#include "core/handles.h"
 #include "io/files/paths.h"
 #include "io_test.h"
 #include "window/runtime_window.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "basic/strings.h"
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "io/commands.h"
 #include "io/stream.h"
 #include "support/error_of.h"

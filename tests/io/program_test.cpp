@@ -4,8 +4,8 @@
 #include <fstream>
 #include <thread>
 
-#include "host/handles.h"
-#include "host/runtime.h"
+#include "core/handles.h"
+#include "app/runtime.h"
 #include "io_test.h"
 #include "support/event_debugger.h"
 #include "support/loopback.h"

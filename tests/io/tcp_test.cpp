@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "host/handles.h"
+#include "core/handles.h"
 #include "io_test.h"
 #include "support/loopback.h"
 

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <functional>
 
-#include "host/runtime.h"
+#include "app/runtime.h"
 #include "multiplay/start_dialog.h"
 #include "net_helpers.h"
 #include "support/event_debugger.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "guest/backend.h"
-#include "host/registry.h"
+#include "link/registry.h"
 
 namespace korva::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "host/runtime.h"
+#include "app/runtime.h"
 #include "native/cpu_routines.h"
 
 namespace korva::test {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/canvas/canvas.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "multiplay/dialog/view/window_start_dialog.h"
 #include "window/runtime_window.h"
 

@@ -1,8 +1,8 @@
 // The dialog's layout from dialog units, and typed text turned into the font's bytes.
 #include <gtest/gtest.h>
 
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "multiplay/dialog/view/dialog_controller.h"
 #include "multiplay/dialog/view/dialog_layout.h"
 #include "multiplay/dialog/view/window_start_dialog.h"

@@ -7,7 +7,7 @@
 
 #include "dialog_driver.h"
 #include "multiplay/net_helpers.h"
-#include "host/runtime.h"
+#include "app/runtime.h"
 #include "support/event_debugger.h"
 #include "support/programs.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "guest/memory.h"
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::test {
 namespace {

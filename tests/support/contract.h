@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "host/registry.h"
+#include "link/registry.h"
 
 namespace korva::test {
 

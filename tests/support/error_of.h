@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "host/errors.h"
+#include "core/errors.h"
 
 namespace korva::test {
 

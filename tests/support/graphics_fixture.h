@@ -3,10 +3,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 #include "graphics/module/graphics_state.h"
-#include "host/errors.h"
-#include "host/modules.h"
+#include "core/errors.h"
+#include "link/modules.h"
 #include "window/runtime_window.h"
 
 namespace korva::test {

@@ -8,8 +8,8 @@
 #include <map>
 #include <mutex>
 
-#include "host/linker.h"
-#include "host/runtime.h"
+#include "link/linker.h"
+#include "app/runtime.h"
 #include "korva/runtime.h"
 
 namespace korva::test {

@@ -2,7 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "graphics/display/display_drivers.h"
+#include "render/display/display_drivers.h"
 #include "support/window_fakes.h"
 #include "window/runtime_window.h"
 

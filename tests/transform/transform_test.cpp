@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/transform/affine_transform.h"
+#include "render/transform/affine_transform.h"
 
 namespace korva {
 namespace {

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <thread>
 
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/display_drivers.h"
-#include "graphics/display/graphics_device.h"
+#include "render/canvas/canvas.h"
+#include "render/display/display_drivers.h"
+#include "render/display/graphics_device.h"
 #include "support/window_fixture.h"
 
 namespace korva {

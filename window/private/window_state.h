@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "graphics/display/display_drivers.h"
-#include "graphics/display/graphics_device.h"
+#include "render/display/display_drivers.h"
+#include "render/display/graphics_device.h"
 #include "window/drivers.h"
 #include "window/exec.h"
 #include "window/presentation_timer.h"

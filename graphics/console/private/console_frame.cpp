@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "graphics/commands/graphics_commands.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 
 namespace korva::gfx {

@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "basic/strings.h"
-#include "graphics/display/graphics_device.h"
+#include "render/display/graphics_device.h"
 #include "graphics/images/image_commands.h"
 #include "graphics/module/graphics_state.h"
-#include "host/errors.h"
-#include "host/handles.h"
+#include "core/errors.h"
+#include "core/handles.h"
 
 namespace korva::img {
 namespace {

@@ -6,7 +6,7 @@
 #include <array>
 #include <utility>
 
-#include "graphics/fonts/font.h"
+#include "render/fonts/font.h"
 
 namespace korva::net {
 namespace {

@@ -8,7 +8,7 @@
 // 400 x 300 graphics window and is shown there unscaled.
 #pragma once
 
-#include "graphics/canvas/canvas.h"
+#include "render/canvas/canvas.h"
 
 namespace korva::net {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "graphics/canvas/canvas.h"
-#include "graphics/fonts/font.h"
+#include "render/canvas/canvas.h"
+#include "render/fonts/font.h"
 
 namespace korva::net {
 namespace {

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/graphics_device.h"
-#include "graphics/fonts/font.h"
+#include "render/canvas/canvas.h"
+#include "render/display/graphics_device.h"
+#include "render/fonts/font.h"
 #include "multiplay/dialog/view/dialog_painter.h"
 #include "window/runtime_window.h"
 

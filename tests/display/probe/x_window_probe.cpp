@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "graphics/canvas/canvas.h"
-#include "graphics/display/graphics_device.h"
+#include "render/canvas/canvas.h"
+#include "render/display/graphics_device.h"
 #include "window/runtime_window.h"
 
 using namespace korva;

@@ -1,8 +1,0 @@
-// The standalone executable: everything happens in the run-time library.
-#include "host/sanitizer_defaults.h"
-
-namespace korva {
-int korvaMain(int argc, char** argv);
-}
-
-int main(int argc, char** argv) { return korva::korvaMain(argc, argv); }

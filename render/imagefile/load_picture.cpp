@@ -1,0 +1,124 @@
+// Reading pictures: our own type detection and header checks in front of SDL2_image's
+// decoders, then the pixels converted with the target format's own writer.
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_image.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <memory>
+
+#include "render/imagefile/image_file.h"
+#include "render/imagefile/private/host_path.h"
+#include "render/imagefile/private/picture_type.h"
+
+namespace korva {
+
+namespace {
+
+using picture::Type;
+
+struct CloseRw {
+  void operator()(SDL_RWops* rw) const { SDL_RWclose(rw); }
+};
+struct FreeSurface {
+  void operator()(SDL_Surface* s) const { SDL_FreeSurface(s); }
+};
+using RwPtr = std::unique_ptr<SDL_RWops, CloseRw>;
+using SdlSurfacePtr = std::unique_ptr<SDL_Surface, FreeSurface>;
+
+// Some decoders ignore a short read and go on with whatever their buffer held. Past the end
+// of the file they get zeros instead, which every decoder rejects at once and the same way
+// each time.
+Sint64 zeroPastEndSize(SDL_RWops* rw) { return SDL_RWsize(static_cast<SDL_RWops*>(rw->hidden.unknown.data1)); }
+Sint64 zeroPastEndSeek(SDL_RWops* rw, Sint64 offset, int whence) {
+  return SDL_RWseek(static_cast<SDL_RWops*>(rw->hidden.unknown.data1), offset, whence);
+}
+size_t zeroPastEndRead(SDL_RWops* rw, void* to, size_t size, size_t count) {
+  size_t got = SDL_RWread(static_cast<SDL_RWops*>(rw->hidden.unknown.data1), to, size, count);
+  if (got < count) std::memset(static_cast<uint8_t*>(to) + got * size, 0, (count - got) * size);
+  return got;
+}
+size_t refuseWrite(SDL_RWops*, const void*, size_t, size_t) { return 0; }
+int zeroPastEndClose(SDL_RWops* rw) {
+  int result = SDL_RWclose(static_cast<SDL_RWops*>(rw->hidden.unknown.data1));
+  SDL_FreeRW(rw);
+  return result;
+}
+
+// Regular files only: opening a FIFO or a device could block the program for good.
+RwPtr openPicture(const std::string& fileName) {
+  std::string path = picture::hostPath(fileName);
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
+  SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+  if (!file) return nullptr;
+  SDL_RWops* rw = SDL_AllocRW();
+  if (!rw) {
+    SDL_RWclose(file);
+    return nullptr;
+  }
+  rw->type = SDL_RWOPS_UNKNOWN;
+  rw->hidden.unknown.data1 = file;
+  rw->size = zeroPastEndSize;
+  rw->seek = zeroPastEndSeek;
+  rw->read = zeroPastEndRead;
+  rw->write = refuseWrite;
+  rw->close = zeroPastEndClose;
+  return RwPtr(rw);
+}
+
+// Each type's own decoder: the generic loader would sniff and read any format it knows.
+SDL_Surface* decode(Type type, SDL_RWops* rw) {
+  switch (type) {
+    case Type::Bmp: return IMG_LoadBMP_RW(rw);
+    case Type::Jpeg: return IMG_LoadJPG_RW(rw);
+    case Type::Pcx: return IMG_LoadPCX_RW(rw);
+    case Type::Png: return IMG_LoadPNG_RW(rw);
+    default: return nullptr;
+  }
+}
+
+bool withinLimit(int64_t w, int64_t h) { return w >= 1 && h >= 1 && w <= kMaxPictureSide && h <= kMaxPictureSide; }
+
+SdlSurfacePtr decodeFile(const std::string& fileName) {
+  RwPtr rw = openPicture(fileName);
+  if (!rw) return nullptr;
+  uint8_t head[picture::kMaxSniff];
+  size_t got = SDL_RWread(rw.get(), head, 1, picture::sniffLength(fileName));
+  Type type = picture::detect(head, got);
+  if (type == Type::Unknown) type = picture::fromExtension(fileName);
+  if (type == Type::Unknown || type == Type::Other) return nullptr;
+
+  if (SDL_RWseek(rw.get(), 0, RW_SEEK_SET) != 0) return nullptr;
+  auto claimed = picture::claimedSize(type, rw.get());
+  if (!claimed || !withinLimit(claimed->width, claimed->height)) return nullptr;
+  if (SDL_RWseek(rw.get(), 0, RW_SEEK_SET) != 0) return nullptr;
+  SdlSurfacePtr decoded(decode(type, rw.get()));
+  if (!decoded || !withinLimit(decoded->w, decoded->h)) return nullptr;
+  return decoded;
+}
+
+}  // namespace
+
+std::unique_ptr<Surface> loadPicture(const std::string& fileName, const PixelLayout& layout, bool systemMemory) {
+  if (fileName.empty() || !layout.valid()) return nullptr;
+  SdlSurfacePtr decoded = decodeFile(fileName);
+  if (!decoded) return nullptr;
+  // One known layout to read from, whatever the file held (palettes, 16-bit channels, keys).
+  SdlSurfacePtr argb(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_ARGB8888, 0));
+  decoded.reset();
+  if (!argb) return nullptr;
+  auto out = Surface::create(argb->w, argb->h, layout, systemMemory);
+  if (!out) return nullptr;
+  if (SDL_LockSurface(argb.get()) != 0) return nullptr;
+  const PixelFormat& f = out->format();
+  for (int y = 0; y < argb->h; ++y) {
+    auto* from = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + ptrdiff_t(y) * argb->pitch);
+    uint8_t* to = out->row(y);
+    for (int x = 0; x < argb->w; ++x, to += f.bytesPerPixel) f.write(to, from[x] | 0xFF000000u);
+  }
+  SDL_UnlockSurface(argb.get());
+  return out;
+}
+
+}  // namespace korva
