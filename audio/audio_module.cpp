@@ -1,7 +1,7 @@
 // The audio module: sixteen commands, each a short adapter onto the audio driver.
 #include <string>
 
-#include "audio/audio_driver.h"
+#include "audio/driver/audio_driver.h"
 #include "audio/commands.h"
 #include "basic/strings.h"
 #include "core/errors.h"

@@ -3,7 +3,7 @@
 
 #include "link/modules.h"
 #include "io/commands.h"
-#include "io/files/file_system.h"
+#include "io/driver/file_system.h"
 #include "io/files/files.h"
 #include "window/runtime_window.h"
 

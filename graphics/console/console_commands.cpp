@@ -14,7 +14,7 @@
 #include "render/display/graphics_device.h"
 #include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
-#include "input/input_driver.h"
+#include "input/driver/input_driver.h"
 #include "window/runtime_window.h"
 
 namespace korva::gfx {

@@ -5,8 +5,8 @@
 #include "core/errors.h"
 #include "link/modules.h"
 #include "input/commands/input_commands.h"
-#include "input/input_device.h"
-#include "input/input_driver.h"
+#include "input/devices/input_device.h"
+#include "input/driver/input_driver.h"
 #include "window/runtime_window.h"
 
 namespace korva {

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "input/input_driver.h"
+#include "input/driver/input_driver.h"
 #include "window/runtime_window.h"
 
 namespace korva {

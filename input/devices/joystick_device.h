@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "input/input_device.h"
+#include "input/devices/input_device.h"
 
 struct _SDL_Joystick;
 

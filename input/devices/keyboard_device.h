@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 
-#include "input/input_device.h"
+#include "input/devices/input_device.h"
 
 namespace korva {
 

@@ -1,4 +1,4 @@
-#include "input/input_driver.h"
+#include "input/driver/input_driver.h"
 
 #include <SDL2/SDL.h>
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "input/input_device.h"
+#include "input/devices/input_device.h"
 
 namespace korva {
 namespace {

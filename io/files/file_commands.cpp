@@ -6,7 +6,7 @@
 #include "core/errors.h"
 #include "io/commands.h"
 #include "io/files/file_stream.h"
-#include "io/files/file_system.h"
+#include "io/driver/file_system.h"
 #include "io/files/files.h"
 #include "io/files/paths.h"
 

@@ -5,8 +5,8 @@
 #include <climits>
 #include <cmath>
 
-#include "audio/audio_driver.h"
-#include "audio/private/channels.h"
+#include "audio/driver/audio_driver.h"
+#include "audio/driver/channels.h"
 #include "core/handles.h"
 #include "soundengine/engine_helpers.h"
 

@@ -1,5 +1,5 @@
 // The device rules every kind shares: hits, the press queue, flush and acquisition.
-#include "input/input_device.h"
+#include "input/devices/input_device.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The SDL input driver under a real runtime window: the window's events in the windowed
 // states, the devices' own reports in full screen.
-#include "input/input_driver.h"
+#include "input/driver/input_driver.h"
 
 #include <gtest/gtest.h>
 
-#include "input/input_device.h"
+#include "input/devices/input_device.h"
 #include "input/input_test_support.h"
 
 namespace korva {

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "input/devices/joystick_device.h"
-#include "input/input_device.h"
-#include "input/input_driver.h"
+#include "input/devices/input_device.h"
+#include "input/driver/input_driver.h"
 #include "input/input_test_support.h"
 
 namespace korva {

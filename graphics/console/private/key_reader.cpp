@@ -1,8 +1,8 @@
 #include "graphics/console/private/key_reader.h"
 
 #include "graphics/console/console_clock.h"
-#include "input/input_device.h"
-#include "input/input_driver.h"
+#include "input/devices/input_device.h"
+#include "input/driver/input_driver.h"
 #include "window/runtime_window.h"
 
 namespace korva::gfx {

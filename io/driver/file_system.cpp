@@ -1,4 +1,4 @@
-#include "io/files/file_system.h"
+#include "io/driver/file_system.h"
 
 #include "core/handles.h"
 #include "window/runtime_window.h"

@@ -1,7 +1,7 @@
 // The four kinds of channel. Each holds what the engine knows it by: a channel id
 // (samples, streams), a stream, a song; the CD has no engine object at all.
 #pragma once
-#include "audio/audio_driver.h"
+#include "audio/driver/audio_driver.h"
 
 namespace korva::audio {
 

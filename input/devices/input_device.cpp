@@ -1,4 +1,4 @@
-#include "input/input_device.h"
+#include "input/devices/input_device.h"
 
 namespace korva {
 namespace {

@@ -1,10 +1,10 @@
-#include "audio/audio_driver.h"
+#include "audio/driver/audio_driver.h"
 
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "audio/private/channels.h"
+#include "audio/driver/channels.h"
 #include "core/handles.h"
 
 namespace korva::audio {

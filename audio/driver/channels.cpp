@@ -1,4 +1,4 @@
-#include "audio/private/channels.h"
+#include "audio/driver/channels.h"
 
 namespace korva::audio {
 
