@@ -15,6 +15,7 @@
 #include "app/command_line.h"
 #include "app/debuggers.h"
 #include "link/image_source.h"
+#include "app/module_list.h"
 #include "link/linker.h"
 #include "link/program_file.h"
 #include "app/runtime.h"
@@ -32,7 +33,8 @@ constexpr const char* kUsage =
     "       korva --headless --frames N --screenshot DIR [--every K] [--input FILE] PROGRAM [ARGS...]\n"
     "                                            run without display or sound for N frames, saving\n"
     "                                            every K-th as DIR/frame-000123.png, with scripted input\n"
-    "       korva --list-commands[=markdown]     print every registered declaration\n"
+    "       korva --list-commands[=markdown|=c]  print every registered declaration (=c: as C\n"
+    "                                            prototypes of their link names)\n"
     "       korva -h | --help                    this text\n"
     "       korva -v | --version                 the version and which CPU runs programs\n"
     "Options end at the program's name (or at --); what follows is the program's own.\n";
@@ -128,8 +130,10 @@ int korvaMain(int argc, char** argv) {
       if (size_t used = capture::parseCaptureOption(args, i, captureOptions, optionError)) {
         if (!optionError.empty()) return usageError(optionError);
         i += used - 1;
-      } else if (args[i] == "--list-commands" || args[i] == "--list-commands=markdown") {
-        std::string list = args[i] == "--list-commands" ? commandListText() : commandListMarkdown();
+      } else if (args[i] == "--list-commands" || args[i] == "--list-commands=markdown" || args[i] == "--list-commands=c") {
+        std::string list = args[i] == "--list-commands"            ? commandListText()
+                           : args[i] == "--list-commands=markdown" ? commandListMarkdown()
+                                                                   : commandListC();
         std::fwrite(list.data(), 1, list.size(), stdout);
         return 0;
       } else if (args[i] == "--debug") {

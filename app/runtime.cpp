@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "guest/cpu.h"
@@ -10,7 +12,8 @@
 #include "app/command_line.h"
 #include "core/errors.h"
 #include "link/linker.h"
-#include "link/registry.h"
+#include "app/module_list.h"
+#include "run/run_context.h"
 #include "window/runtime_window.h"
 
 namespace korva {
@@ -23,15 +26,15 @@ void observe(const char* what, const char* module) {
   if (g_observer) g_observer(what, module);
 }
 
-// Errors reported anywhere in a run go to the window's error path.
-class WindowSink : public ReportSink {
+// Errors reported anywhere in a run go to the run's debugger.
+class RunSink : public ReportSink {
  public:
-  explicit WindowSink(RuntimeWindow* w) : window_(w) {}
-  void reportError(const char* message) override { window_->runtimeError(message); }
-  void reportEnd(const char* message) override { window_->programEnd(message); }
+  explicit RunSink(RunContext& run) : run_(run) {}
+  void reportError(const char* message) override { run_.runtimeError(message); }
+  void reportEnd(const char* message) override { run_.programEnd(message); }
 
  private:
-  RuntimeWindow* window_;
+  RunContext& run_;
 };
 
 class Runtime final : public RuntimeInterface {
@@ -63,27 +66,34 @@ class Runtime final : public RuntimeInterface {
   void execute(uint32_t entry, const char* commandLine, Debugger* debugger, uint8_t debug,
                int32_t windowFlags) override {
     std::string line = trimBlanks(commandLine ? commandLine : "");
-    RuntimeWindow* window = RuntimeWindow::create(line, debugger, windowFlags);
+    std::unique_ptr<RuntimeWindow> window = RuntimeWindow::create(windowFlags);
     if (!window) return;
-    current_.store(window);
-    WindowSink sink(window);
-    ReportSink* previous = reportSink();
-    setReportSink(&sink);
-    runStep(window, entry, debug != 0);
-    setReportSink(previous);
-    current_.store(nullptr);
-    RuntimeWindow::destroy(window);
+    {
+      RunContext run(*window, debugger, line);
+      current_.store(&run);
+      RunSink sink(run);
+      ReportSink* previous = reportSink();
+      setReportSink(&sink);
+      runStep(run, entry, debug != 0);
+      setReportSink(previous);
+      std::lock_guard lock(asyncLock_);
+      current_.store(nullptr);
+    }
   }
 
+  // The environment's thread: the run may end meanwhile, so it is held while in use.
   void asyncStop() override {
-    if (RuntimeWindow* w = current_.load()) w->post(RuntimeWindow::kSuspendRequest);
+    std::lock_guard lock(asyncLock_);
+    if (RunContext* run = current_.load()) run->postSuspend();
   }
   void asyncRun() override {
-    if (RuntimeWindow* w = current_.load()) w->post(RuntimeWindow::kResumeRequest);
+    std::lock_guard lock(asyncLock_);
+    if (RunContext* run = current_.load()) run->postResume();
   }
   void asyncEnd() override {
-    if (RuntimeWindow* w = current_.load()) {
-      w->endAsync();
+    std::lock_guard lock(asyncLock_);
+    if (RunContext* run = current_.load()) {
+      run->endAsync();
       // Guest code that never calls the run-time would not hear of it otherwise.
       guest::GuestCpu::requestEnd();
     }
@@ -113,7 +123,8 @@ class Runtime final : public RuntimeInterface {
   std::map<const char*, uint32_t> table_;
   std::map<const char*, uint32_t>::iterator cursor_;
   static inline std::map<const char*, uint32_t>* collecting_ = nullptr;
-  std::atomic<RuntimeWindow*> current_{nullptr};
+  std::atomic<RunContext*> current_{nullptr};
+  std::mutex asyncLock_;
   void* instance_ = nullptr;
   char* output_ = nullptr;
 };
@@ -125,24 +136,29 @@ RuntimeInterface& runtime() {
   return *r;
 }
 
-const char* runStep(RuntimeWindow* window, uint32_t entry, bool debug) {
+namespace {
+
+void destroyModule(const ModuleDef& m) {
+  observe("destroy", m.name);
+  if (m.destroy) m.destroy();
+}
+
+}  // namespace
+
+const char* runStep(RunContext& run, uint32_t entry, bool debug) {
   guest::GuestCpu::clearEndRequest();
   setDebugFlag(debug);
   auto mods = modules();
   size_t created = 0;
   for (; created < mods.size(); ++created) {
-    const ModuleDef& m = mods[created];
+    const ModuleDef& m = *mods[created];
     observe("create", m.name);
-    bool ok = !(g_failCreate && std::strcmp(g_failCreate, m.name) == 0) && m.create();
+    bool ok = !(g_failCreate && std::strcmp(g_failCreate, m.name) == 0) && (!m.create || m.create(run));
     if (!ok) {
       static std::string failure;
       failure = std::string("Startup Error: ") + m.name + "_create failed";
-      window->programEnd(failure.c_str());
-      while (created > 0) {
-        const ModuleDef& d = mods[--created];
-        observe("destroy", d.name);
-        d.destroy();
-      }
+      run.programEnd(failure.c_str());
+      while (created > 0) destroyModule(*mods[--created]);
       setDebugFlag(false);
       return "Unable to start program";
     }
@@ -150,18 +166,15 @@ const char* runStep(RuntimeWindow* window, uint32_t entry, bool debug) {
 
   const char* result = nullptr;
   try {
-    if (!window->poll()) endQuietly();
+    if (!run.poll()) endQuietly();
     guest::GuestCpu cpu;
     cpu.call(entry);
-    window->programEnd("Program has ended");
+    run.programEnd("Program has ended");
   } catch (const vxEx& e) {
     result = e.message;
   }
 
-  for (size_t i = mods.size(); i > 0; --i) {
-    observe("destroy", mods[i - 1].name);
-    mods[i - 1].destroy();
-  }
+  for (size_t i = mods.size(); i > 0; --i) destroyModule(*mods[i - 1]);
   setDebugFlag(false);
   return result;
 }

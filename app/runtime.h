@@ -6,14 +6,14 @@
 
 namespace korva {
 
-class RuntimeWindow;
+class RunContext;
 
 // The single RuntimeInterface of the process.
 RuntimeInterface& runtime();
 
-// Runs one program in window: modules created in order, one poll, the entry, modules
+// Runs one program in a run: modules created in order, one poll, the entry, modules
 // destroyed in reverse order. Returns null, or the text of why the program stopped.
-const char* runStep(RuntimeWindow* window, uint32_t entry, bool debug);
+const char* runStep(RunContext& run, uint32_t entry, bool debug);
 
 namespace testing {
 // Makes the create routine of the named module fail (null: none), without calling it.

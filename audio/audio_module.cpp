@@ -6,8 +6,8 @@
 #include "basic/strings.h"
 #include "core/errors.h"
 #include "core/handles.h"
-#include "link/modules.h"
-#include "window/runtime_window.h"
+#include "link/module.h"
+#include "run/run_context.h"
 
 namespace korva {
 namespace audio {
@@ -15,19 +15,8 @@ namespace {
 
 AudioDriver* g_driver = nullptr;
 
-// Takes the command's string argument, which the command owns.
-std::string takeText(vxStr* s) {
-  std::string text(vxStrView(s));
-  vxStrRelease(s);
-  return text;
-}
-
-// With the debug flag set an unknown handle is an error; without it the command does
-// nothing.
 Sound* checkedSound(int32_t handle) {
-  Sound* s = g_driver ? g_driver->isSound(static_cast<uint32_t>(handle)) : nullptr;
-  if (!s && debugFlag()) raiseRuntimeError("Sound does not exist");
-  return s;
+  return Handles::checked<Sound>(static_cast<uint32_t>(handle), HandleKind::Sound, "Sound does not exist");
 }
 
 // Channel handles are not checked, but one that no command gave out reaches nothing
@@ -135,22 +124,23 @@ const SymbolDef kAudioSymbols[] = {
     KORVA_ROUTINE("%ChannelPlaying%channel", ChannelPlaying),
 };
 
-}  // namespace
+RunContext* g_run = nullptr;
 
-// The window owns the driver; the module only asks for it and gives it back.
-bool audio_create() {
-  RuntimeWindow* window = RuntimeWindow::instance();
-  if (!window) return true;
-  if (!window->audio()) window->openAudio(audio::AudioDriver::start());
-  g_driver = dynamic_cast<audio::AudioDriver*>(window->audio());
+// The run owns the driver; the module only asks for it and gives it back.
+bool startAudio(RunContext& run) {
+  g_run = &run;
+  audio::g_driver = run.openAudio();
   return true;
 }
 
-void audio_destroy() {
-  if (RuntimeWindow* window = RuntimeWindow::instance(); window && g_driver) window->closeAudio(g_driver);
-  g_driver = nullptr;
+void endAudio() {
+  if (g_run) g_run->closeAudio(audio::g_driver);
+  audio::g_driver = nullptr;
+  g_run = nullptr;
 }
 
-KORVA_MODULE_SYMBOLS(audio, kAudioSymbols)
+}  // namespace
+
+KORVA_MODULE(audio, kAudioSymbols, startAudio, endAudio)
 
 }  // namespace korva

@@ -4,7 +4,8 @@
 #include "basic/internal.h"
 #include "basic/objects.h"
 #include "basic/strings.h"
-#include "link/modules.h"
+#include "basic/basic_module.h"
+#include "link/module.h"
 
 namespace korva {
 namespace {
@@ -47,10 +48,10 @@ const SymbolDef kSymbols[] = {
     KORVA_ROUTINE("_vxStrConst", StrConst),
     KORVA_ROUTINE("_vxDimArray", DimArray),
     KORVA_ROUTINE("_vxUndimArray", UndimArray),
-    KORVA_ROUTINE("_vxArrayBoundsEx", ArrayBoundsEx),
+    KORVA_ENDING_ROUTINE("_vxArrayBoundsEx", ArrayBoundsEx),
     KORVA_ROUTINE("_vxVecAlloc", VecAlloc),
     KORVA_ROUTINE("_vxVecFree", VecFree),
-    KORVA_ROUTINE("_vxVecBoundsEx", VecBoundsEx),
+    KORVA_ENDING_ROUTINE("_vxVecBoundsEx", VecBoundsEx),
     KORVA_ROUTINE("_vxObjNew", ObjNew),
     KORVA_ROUTINE("_vxObjDelete", ObjDelete),
     KORVA_ROUTINE("_vxObjDeleteEach", ObjDeleteEach),
@@ -68,7 +69,7 @@ const SymbolDef kSymbols[] = {
     KORVA_ROUTINE("_vxObjToStr", ObjToStr),
     KORVA_ROUTINE("_vxObjToHandle", ObjToHandle),
     KORVA_ROUTINE("_vxObjFromHandle", ObjFromHandle),
-    KORVA_ROUTINE("_vxNullObjEx", NullObjEx),
+    KORVA_ENDING_ROUTINE("_vxNullObjEx", NullObjEx),
     KORVA_ROUTINE("_vxRestore", Restore),
     KORVA_ROUTINE("_vxReadInt", ReadInt),
     KORVA_ROUTINE("_vxReadFloat", ReadFloat),
@@ -101,6 +102,10 @@ bool basic_create() {
 
 void basic_destroy() { freeEverything(); }
 
-KORVA_MODULE_SYMBOLS(basic, kSymbols)
+namespace {
+bool startBasic(RunContext&) { return basic_create(); }
+}  // namespace
+
+KORVA_MODULE(basic, kSymbols, startBasic, basic_destroy)
 
 }  // namespace korva

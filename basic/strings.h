@@ -27,6 +27,35 @@ char* vxStrResize(vxStr* s, size_t length);
 // Replaces the text in place; t may point into s itself.
 void vxStrAssign(vxStr* s, std::string_view t);
 
+// A string argument, which the command that takes it owns: released when the owner goes,
+// on every path, a run-time error's included.
+class StrArg {
+ public:
+  explicit StrArg(vxStr* s) : s_(s) {}
+  // What is no live string (a spoilt record that raised already) is left alone: a
+  // destructor must not raise.
+  ~StrArg() {
+    if (vxStrIsLive(s_)) vxStrRelease(s_);
+  }
+  StrArg(const StrArg&) = delete;
+  StrArg& operator=(const StrArg&) = delete;
+  std::string_view view() const { return vxStrView(s_); }
+  std::string text() const { return std::string(view()); }
+  vxStr* get() const { return s_; }
+  // Hands the string on (as a result, say); the owner no longer releases it.
+  vxStr* release() {
+    vxStr* s = s_;
+    s_ = nullptr;
+    return s;
+  }
+
+ private:
+  vxStr* s_;
+};
+
+// The text of a string argument, which is released.
+inline std::string takeText(vxStr* s) { return StrArg(s).text(); }
+
 std::string intToText(int32_t v);
 // Leading blanks, optional sign, digits; wraps modulo 2^32 beyond the 32-bit range.
 int32_t textToInt(std::string_view text);

@@ -17,7 +17,8 @@
 #include "basic/strings.h"
 #include "guest/memory.h"
 #include "app/debuggers.h"
-#include "link/modules.h"
+#include "app/module_list.h"
+#include "basic/basic_module.h"
 #include "korva/runtime.h"
 
 using namespace korva;
@@ -36,7 +37,7 @@ struct Module {
     uint32_t used = guest::addr(&type->used), free = guest::addr(&type->free);
     *type = {kUserType, {0, used, used, 0, -1}, {0, free, free, 0, -1}, 3};
     uint32_t intType = 0;
-    for (const SymbolDef& s : basic_symbols())
+    for (const SymbolDef& s : basic_module().symbols)
       if (std::strcmp(s.decl, "_vxIntType") == 0) intType = s.address();
     auto* f = reinterpret_cast<uint32_t*>(type + 1);
     f[0] = f[1] = f[2] = intType;

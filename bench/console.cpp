@@ -14,7 +14,7 @@
 #include "render/display/graphics_device.h"
 #include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
-#include "link/modules.h"
+#include "app/module_list.h"
 #include "window/runtime_window.h"
 
 using namespace korva;
@@ -25,7 +25,7 @@ const std::string kLine = "The quick brown fox jumps over 13 lazy dogs";
 
 // A window with the graphics module started, as a program has it.
 struct Graphics : bench::ModuleRun {
-  Graphics() : ModuleRun(graphics_create, graphics_destroy) {}
+  Graphics() : ModuleRun(graphics_module()) {}
 };
 
 void BM_PrintScrolling(benchmark::State& st) {

@@ -22,6 +22,7 @@
 
 #include "bench/report.h"
 #include "guest/backend.h"
+#include "app/module_list.h"
 #include "link/linker.h"
 #include "link/registry.h"
 #include "app/runtime.h"

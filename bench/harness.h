@@ -10,11 +10,14 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/debuggers.h"
 #include "korva/runtime.h"
+#include "app/module_list.h"
+#include "run/run_context.h"
 #include "window/runtime_window.h"
 
 namespace korva::bench {
@@ -47,25 +50,29 @@ struct Logs final : StandaloneDebugger {
   void debugError(const char* message) override { error = message; }
 };
 
-// A runtime window with one module started on it, as a program has them, for the length of
-// one benchmark.
+// A runtime window and a run with one module started on it, as a program has them, for the
+// length of one benchmark.
 class ModuleRun {
  public:
-  ModuleRun(bool (*create)(), void (*destroy)()) : window(RuntimeWindow::create("", nullptr, 0)), destroy_(destroy) {
-    started = window && create();
+  explicit ModuleRun(const ModuleDef& module) : window(RuntimeWindow::create(0)), module_(module) {
+    if (!window) return;
+    run = std::make_unique<RunContext>(*window, nullptr, "");
+    started = !module_.create || module_.create(*run);
   }
   ~ModuleRun() {
-    if (started) destroy_();
-    RuntimeWindow::destroy(window);
+    if (started && module_.destroy) module_.destroy();
+    run.reset();
+    window.reset();
   }
   ModuleRun(const ModuleRun&) = delete;
   ModuleRun& operator=(const ModuleRun&) = delete;
 
-  RuntimeWindow* window;
+  std::unique_ptr<RuntimeWindow> window;
+  std::unique_ptr<RunContext> run;
   bool started = false;
 
  private:
-  void (*destroy_)();
+  const ModuleDef& module_;
 };
 
 // The console output as usual, keeping each run's CPU time (in the benchmark's own unit)

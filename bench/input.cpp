@@ -7,7 +7,7 @@
 
 #include "bench/harness.h"
 #include "bench/report.h"
-#include "link/modules.h"
+#include "app/module_list.h"
 #include "input/commands/input_commands.h"
 #include "window/runtime_window.h"
 
@@ -17,7 +17,7 @@ namespace {
 
 // A runtime window with the input module started, for the length of one benchmark.
 struct InputRun : bench::ModuleRun {
-  InputRun() : ModuleRun(input_create, input_destroy) {}
+  InputRun() : ModuleRun(input_module()) {}
 };
 
 void SdlPollEvent_Reference(benchmark::State& state) {

@@ -17,7 +17,9 @@
 
 #include "bench/report.h"
 #include "basic/strings.h"
-#include "link/modules.h"
+#include "app/module_list.h"
+#include "io/commands.h"
+#include "basic/basic_module.h"
 #include "io/commands.h"
 #include "tests/support/loopback.h"
 

@@ -51,10 +51,9 @@ void BM_PaintDialog(benchmark::State& st) {
 BENCHMARK(BM_PaintDialog)->Unit(benchmark::kMicrosecond);
 
 void BM_ShowDialogOverProgram(benchmark::State& st) {
-  RuntimeWindow* window = RuntimeWindow::create("", nullptr, 0);
+  std::unique_ptr<RuntimeWindow> window = RuntimeWindow::create(0);
   if (!window || !window->openGraphics(400, 300, 0, 0, RuntimeWindow::kWindowedGraphics)) {
     st.SkipWithError("no runtime window");
-    RuntimeWindow::destroy(window);
     return;
   }
   {
@@ -63,7 +62,6 @@ void BM_ShowDialogOverProgram(benchmark::State& st) {
     for (auto _ : st) window->showOverlay(*d.canvas);
     window->endOverlay();
   }
-  RuntimeWindow::destroy(window);
 }
 BENCHMARK(BM_ShowDialogOverProgram)->Unit(benchmark::kMicrosecond);
 

@@ -1,7 +1,7 @@
 # Compiled test programs: C (or assembly) built for 32-bit x86 and turned into module images
 # by tools/elf2image. korva_guest_program(NAME src...) makes ${CMAKE_BINARY_DIR}/programs/NAME.kbm.
 set(KORVA_GUEST_CFLAGS -m32 -ffreestanding -fno-pic -fno-stack-protector -mno-sse -fno-common
-    -fno-asynchronous-unwind-tables -O2 -Wall -I${CMAKE_SOURCE_DIR}/tests/programs)
+    -fno-asynchronous-unwind-tables -O2 -Wall -I${CMAKE_SOURCE_DIR}/tests/programs -I${CMAKE_SOURCE_DIR}/include)
 set(KORVA_PROGRAMS_DIR ${CMAKE_BINARY_DIR}/programs)
 add_custom_target(korva_programs ALL)
 
@@ -15,7 +15,8 @@ function(korva_guest_program name)
     add_custom_command(OUTPUT ${obj}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${KORVA_PROGRAMS_DIR}
       COMMAND gcc ${KORVA_GUEST_CFLAGS} ${P_CFLAGS} -c ${abs} -o ${obj}
-      DEPENDS ${abs} ${CMAKE_SOURCE_DIR}/tests/programs/korva_guest.h ${P_DEPENDS}
+      DEPENDS ${abs} ${CMAKE_SOURCE_DIR}/tests/programs/korva_guest.h
+              ${CMAKE_SOURCE_DIR}/include/korva/guest/commands.h ${P_DEPENDS}
       COMMENT "Compiling guest ${name}: ${base}" VERBATIM)
     list(APPEND objects ${obj})
   endforeach()

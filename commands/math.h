@@ -26,3 +26,8 @@ void SeedRnd(int32_t seed);
 int32_t rndState();
 
 }  // namespace korva::math
+
+namespace korva {
+// The math module's start: the generator seeded with 0x1234.
+bool math_create();
+}  // namespace korva

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "commands/math.h"
-#include "link/modules.h"
+#include "link/module.h"
 
 namespace korva {
 namespace math {
@@ -94,7 +94,11 @@ bool math_create() {
   math::g_state = math::kStartState;
   return true;
 }
-void math_destroy() {}
-KORVA_MODULE_SYMBOLS(math, kMathSymbols)
+
+namespace {
+bool startMath(RunContext&) { return math_create(); }
+}  // namespace
+
+KORVA_MODULE(math, kMathSymbols, startMath, nullptr)
 
 }  // namespace korva

@@ -9,7 +9,7 @@
 #include "basic/strings.h"
 #include "commands/strings.h"
 #include "core/errors.h"
-#include "link/modules.h"
+#include "link/module.h"
 
 namespace korva {
 namespace strings {
@@ -39,6 +39,14 @@ void release(vxStr* arg, vxStr* result, vxStr* released = nullptr) {
   if (arg && arg != result && arg != released) vxStrRelease(arg);
 }
 
+// A refused argument: its strings are released like on every other path, then the error.
+// What is no string is left alone: the error to report is this one.
+[[noreturn]] void refuse(const char* message, vxStr* arg, vxStr* other = nullptr) {
+  if (vxStrIsLive(arg)) vxStrRelease(arg);
+  if (other != arg && vxStrIsLive(other)) vxStrRelease(other);
+  raiseRuntimeError(message);
+}
+
 bool isGraphic(char c) { return c >= 0x21 && c <= 0x7E; }
 
 vxStr* newText(const char* text) { return vxStrNew(text); }
@@ -61,12 +69,12 @@ vxStr* String(vxStr* s, int32_t repeat) {
 }
 
 vxStr* Left(vxStr* s, int32_t count) {
-  if (count < 0) raiseRuntimeError(kPositive);
+  if (count < 0) refuse(kPositive, s);
   return keep(s, vxStrView(s).substr(0, static_cast<size_t>(count)));
 }
 
 vxStr* Right(vxStr* s, int32_t count) {
-  if (count < 0) raiseRuntimeError(kPositive);
+  if (count < 0) refuse(kPositive, s);
   std::string_view t = vxStrView(s);
   return keep(s, t.substr(t.size() - std::min(t.size(), static_cast<size_t>(count))));
 }
@@ -97,7 +105,7 @@ vxStr* Replace(vxStr* s, vxStr* from, vxStr* to) {
 }
 
 int32_t Instr(vxStr* s, vxStr* find, int32_t from) {
-  if (from <= 0) raiseRuntimeError(kAboveZero);
+  if (from <= 0) refuse(kAboveZero, s, find);
   std::string_view text = vxStrView(s), pattern = vxStrView(find);
   size_t start = static_cast<size_t>(from) - 1;
   size_t at = start > text.size() ? std::string_view::npos : text.find(pattern, start);
@@ -108,7 +116,7 @@ int32_t Instr(vxStr* s, vxStr* find, int32_t from) {
 }
 
 vxStr* Mid(vxStr* s, int32_t start, int32_t count) {
-  if (start < 1) raiseRuntimeError(kAboveZero);
+  if (start < 1) refuse(kAboveZero, s);
   std::string_view text = vxStrView(s);
   size_t index = std::min(static_cast<size_t>(start) - 1, text.size());
   size_t n = count < 0 ? std::string_view::npos : static_cast<size_t>(count);
@@ -139,7 +147,7 @@ vxStr* Trim(vxStr* s) {
 }
 
 vxStr* LSet(vxStr* s, int32_t size) {
-  if (size < 0) raiseRuntimeError(kPositive);
+  if (size < 0) refuse(kPositive, s);
   s = own(s);
   size_t length = vxStrView(s).size(), want = static_cast<size_t>(size);
   char* p = vxStrResize(s, want);
@@ -148,7 +156,7 @@ vxStr* LSet(vxStr* s, int32_t size) {
 }
 
 vxStr* RSet(vxStr* s, int32_t size) {
-  if (size < 0) raiseRuntimeError(kPositive);
+  if (size < 0) refuse(kPositive, s);
   s = own(s);
   std::string_view text = vxStrView(s);
   size_t length = text.size(), want = static_cast<size_t>(size);
@@ -246,8 +254,6 @@ const SymbolDef kStringSymbols[] = {
 
 }  // namespace
 
-bool string_create() { return true; }
-void string_destroy() {}
-KORVA_MODULE_SYMBOLS(string, kStringSymbols)
+KORVA_MODULE(string, kStringSymbols, nullptr, nullptr)
 
 }  // namespace korva

@@ -1,54 +1,54 @@
-// The system commands that act through the runtime window.
+// The system commands, which act through the run.
 #include "commands/system.h"
 
 #include <time.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "basic/strings.h"
+#include "commands/system_run.h"
 #include "core/errors.h"
-#include "window/runtime_window.h"
+#include "link/module.h"
+#include "run/run_context.h"
 
 namespace korva {
-namespace {
 
-// The text of s; s is released.
-std::string take(vxStr* s) {
-  std::string text(vxStrView(s));
-  vxStrRelease(s);
-  return text;
-}
-
-}  // namespace
-
-void pollOrEnd() {
-  RuntimeWindow* w = RuntimeWindow::instance();
-  if (w && !w->poll()) endQuietly();
-}
+void End() { endQuietly(); }
 
 void Stop() {
-  RuntimeWindow* w = RuntimeWindow::instance();
-  if (!w) return;
-  if (!w->suspended()) w->requestSuspend();
-  pollOrEnd();
+  RunContext* run = systemRun();
+  if (!run) return;
+  if (!run->suspended()) run->requestSuspend();
+  run->pollOrEnd();
 }
 
 void AppTitle(vxStr* title) {
-  std::string text = take(title);
-  if (RuntimeWindow* w = RuntimeWindow::instance()) w->setTitle(text);
+  std::string text = takeText(title);
+  if (RunContext* run = systemRun()) run->window().setTitle(text);
+}
+
+void RuntimeError(vxStr* message) {
+  static char buffer[256];
+  StrArg text(message);
+  size_t n = std::min<size_t>(text.view().size(), 255);
+  if (n) std::memcpy(buffer, text.view().data(), n);  // a null string has no data pointer
+  buffer[n] = 0;
+  raiseRuntimeError(buffer);
 }
 
 void ExecFile(vxStr* command) {
-  std::string text = take(command);
-  RuntimeWindow* w = RuntimeWindow::instance();
-  if (!w) return;
-  w->execFile(text);  // failures are silent
-  pollOrEnd();
+  std::string text = takeText(command);
+  RunContext* run = systemRun();
+  if (!run) return;
+  run->execFile(text);  // failures are silent
+  run->pollOrEnd();
 }
 
 void Delay(int32_t ms) {
-  RuntimeWindow* w = RuntimeWindow::instance();
-  if (w && !w->delay(ms)) endQuietly();
+  RunContext* run = systemRun();
+  if (run && !run->delay(ms)) endQuietly();
 }
 
 int32_t MilliSecs() {
@@ -59,13 +59,28 @@ int32_t MilliSecs() {
 }
 
 vxStr* CommandLine() {
-  RuntimeWindow* w = RuntimeWindow::instance();
-  return vxStrNew(w ? w->commandLine() : std::string());
+  RunContext* run = systemRun();
+  return vxStrNew(run ? run->commandLine() : std::string());
 }
 
 void DebugLog(vxStr* text) {
-  std::string line = take(text);
-  if (RuntimeWindow* w = RuntimeWindow::instance()) w->debugLog(line.c_str());
+  std::string line = takeText(text);
+  if (RunContext* run = systemRun()) run->debugLog(line.c_str());
+}
+
+void DebugStmt(int32_t a, int32_t b) {
+  RunContext* run = systemRun();
+  if (!run) return;
+  run->debugStmt(a, b);
+  run->pollOrEnd();
+}
+
+void DebugEnter(int32_t a, int32_t b, int32_t c) {
+  if (RunContext* run = systemRun()) run->debugEnter(a, b, c);
+}
+
+void DebugLeave() {
+  if (RunContext* run = systemRun()) run->debugLeave();
 }
 
 }  // namespace korva

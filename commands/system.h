@@ -1,16 +1,16 @@
-// The run-time's own commands (besides End, RuntimeError and the debugger hooks, which the
-// host keeps), as the host registers them, and the pieces of the timers that tests reach.
+// The run-time's own commands: the system module (End, Stop, the window's title, errors,
+// waiting, the clock, the command line, timers, the debugger's hooks).
 #pragma once
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 namespace korva {
 
 struct vxStr;
 
+void End();
 void Stop();
 void AppTitle(vxStr* title);
+void RuntimeError(vxStr* message);
 void ExecFile(vxStr* command);
 void Delay(int32_t ms);
 int32_t MilliSecs();
@@ -19,28 +19,8 @@ int32_t CreateTimer(int32_t hertz);
 int32_t WaitTimer(int32_t timer);
 void FreeTimer(int32_t timer);
 void DebugLog(vxStr* text);
-
-// Lets the runtime window handle what is queued; ends the program quietly when it is to end.
-void pollOrEnd();
-
-// The milliseconds between two ticks at a rate (1 to 1000 per second).
-int32_t timerPeriodMs(int32_t hertz);
-
-// The counting side of a timer: tick() from the timer's thread, wait() from the program's.
-// The signal is a flag, not a count: ticks missed while nobody waits are counted, not
-// queued, so one wait returns them all.
-class TickCounter {
- public:
-  void tick();
-  // Blocks until a tick has come since the last wait; returns the ticks since then.
-  int32_t wait();
-
- private:
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  bool signalled_ = false;
-  uint32_t ticks_ = 0;
-  uint32_t seen_ = 0;
-};
+void DebugStmt(int32_t a, int32_t b);
+void DebugEnter(int32_t a, int32_t b, int32_t c);
+void DebugLeave();
 
 }  // namespace korva

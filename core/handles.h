@@ -5,6 +5,8 @@
 #include <functional>
 #include <vector>
 
+#include "core/errors.h"
+
 namespace korva {
 
 enum class HandleKind : uint8_t {
@@ -31,6 +33,14 @@ class Handles {
   template <class T>
   static T* get(uint32_t handle, HandleKind kind) {
     return static_cast<T*>(find(handle, kind));
+  }
+  // The same, as a command checks its handle: a dead one raises missing (the kind's
+  // "... does not exist") under the debug flag, and gives null without it.
+  template <class T>
+  static T* checked(uint32_t handle, HandleKind kind, const char* missing) {
+    T* object = get<T>(handle, kind);
+    if (!object && debugFlag()) raiseRuntimeError(missing);
+    return object;
   }
   // Removes handle; returns the object it held, or null when it was not live.
   static void* remove(uint32_t handle);

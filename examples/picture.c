@@ -7,8 +7,7 @@
      OUTPUT  the BMP file to write
      ASSET   the PNG landscape to draw on (examples/assets/landscape.png)
    Paths must not contain blanks. What happened is reported through DebugLog (korva --debug). */
-#include "korva_graphics.h"
-#include "korva_input.h"
+#include "korva_guest.h"
 
 static vxStr* g_line;
 static vxStr* text(const char* s) { return __vxStrConst(s); }

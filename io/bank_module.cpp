@@ -1,5 +1,5 @@
 // The bank module: blocks of bytes that programs peek, poke, copy and move to streams.
-#include "link/modules.h"
+#include "link/module.h"
 #include "io/banks/banks.h"
 #include "io/commands.h"
 
@@ -28,9 +28,8 @@ const SymbolDef kSymbols[] = {
 
 }  // namespace
 
-bool bank_create() { return true; }
 void bank_destroy() { freeAllBanks(); }
 
-KORVA_MODULE_SYMBOLS(bank, kSymbols)
+KORVA_MODULE(bank, kSymbols, nullptr, bank_destroy)
 
 }  // namespace korva

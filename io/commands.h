@@ -80,3 +80,9 @@ int64_t bankCapacity(int32_t bank);
 }  // namespace testing
 
 }  // namespace korva::io
+
+namespace korva {
+// The stream and bank modules' ends: every TCP stream and server, every bank freed.
+void stream_destroy();
+void bank_destroy();
+}  // namespace korva

@@ -1,11 +1,12 @@
 // The filesystem module: files as streams, directory listings and the file-system commands.
 #include <memory>
 
-#include "link/modules.h"
+#include "link/module.h"
 #include "io/commands.h"
 #include "io/driver/file_system.h"
+#include "io/io_run.h"
 #include "io/files/files.h"
-#include "window/runtime_window.h"
+#include "run/run_context.h"
 
 namespace korva {
 namespace {
@@ -32,19 +33,26 @@ const SymbolDef kSymbols[] = {
     KORVA_ROUTINE("DeleteFile$file", DeleteFile),
 };
 
+RunContext* g_run = nullptr;
+
+bool startFileSystem(RunContext& run) {
+  if (!run.openFileSystem()) return false;
+  g_run = &run;
+  return true;
+}
+
+void endFileSystem() {
+  closeAllFiles();
+  if (g_run) g_run->closeFileSystem(g_run->fileSystem());
+  g_run = nullptr;
+}
+
 }  // namespace
 
-bool filesystem_create() {
-  RuntimeWindow* window = RuntimeWindow::instance();
-  return window && window->openFileSystem(std::make_unique<FileSystem>()) != nullptr;
-}
+namespace io {
+FileSystem* fileSystem() { return g_run ? g_run->fileSystem() : nullptr; }
+}  // namespace io
 
-void filesystem_destroy() {
-  closeAllFiles();
-  if (RuntimeWindow* window = RuntimeWindow::instance())
-    if (FileSystem* fs = FileSystem::current()) window->closeFileSystem(fs);
-}
-
-KORVA_MODULE_SYMBOLS(filesystem, kSymbols)
+KORVA_MODULE(filesystem, kSymbols, startFileSystem, endFileSystem)
 
 }  // namespace korva

@@ -1,7 +1,9 @@
 // The stream module: values on any stream, and TCP connections and servers.
-#include "link/modules.h"
+#include "link/module.h"
 #include "io/commands.h"
+#include "io/io_run.h"
 #include "io/tcp/tcp.h"
+#include "run/run_context.h"
 
 namespace korva {
 namespace {
@@ -30,12 +32,29 @@ const SymbolDef kSymbols[] = {
     KORVA_ROUTINE("%AcceptTCPStream%tcp_server", AcceptTCPStream),
 };
 
+RunContext* g_run = nullptr;
+
+// Sockets need no start-up here; the run is kept for the waits.
+bool startStreams(RunContext& run) {
+  g_run = &run;
+  return true;
+}
+
+void endStreams() {
+  stream_destroy();
+  g_run = nullptr;
+}
+
 }  // namespace
 
-// Sockets need no start-up here, so creation always succeeds.
-bool stream_create() { return true; }
-void stream_destroy() { closeAllTcp(); }
+void stream_destroy() { io::closeAllTcp(); }
 
-KORVA_MODULE_SYMBOLS(stream, kSymbols)
+namespace io {
+void pollOrEnd() {
+  if (g_run) g_run->pollOrEnd();
+}
+}  // namespace io
+
+KORVA_MODULE(stream, kSymbols, startStreams, endStreams)
 
 }  // namespace korva

@@ -9,10 +9,6 @@
 namespace korva {
 namespace {
 
-SymbolTable* g_collect = nullptr;
-
-void collect(const char* decl, uint32_t address) { (*g_collect)[linkName(decl)] = address; }
-
 // Bounds-checked reading of the image: every read that would run past the data fails.
 class Reader {
  public:
@@ -76,14 +72,6 @@ std::string imageLayoutProblem(std::span<const uint8_t> image) {
     }
   }
   return {};
-}
-
-SymbolTable runtimeSymbolTable() {
-  SymbolTable t;
-  g_collect = &t;
-  registerAll(&collect);
-  g_collect = nullptr;
-  return t;
 }
 
 std::string LinkResult::message() const {

@@ -10,9 +10,6 @@ namespace korva {
 
 using SymbolTable = std::unordered_map<std::string, uint32_t>;
 
-// Every registered symbol under its link name.
-SymbolTable runtimeSymbolTable();
-
 struct LinkResult {
   enum Status { Ok, Unusable, MissingSymbol } status = Unusable;
   uint32_t base = 0;  // the linked code block; its first byte is the entry

@@ -16,6 +16,7 @@ struct SymbolDef {
   const char* decl;
   uint32_t (*address)();       // guest address, made on first use
   std::string (*signature)();  // result sigil then parameter sigils; null for data objects
+  bool neverReturns = false;   // ends the program or raises an error every time
 };
 
 // A routine: the C++ function fn as the registered declaration decl.
@@ -23,6 +24,12 @@ struct SymbolDef {
   ::korva::SymbolDef {                                                    \
     decl, &::korva::guest::routineAddress<&fn>,                           \
         &::korva::guest::Trampoline<&fn>::signature                       \
+  }
+// A routine that never returns to its caller (End, the bounds errors...).
+#define KORVA_ENDING_ROUTINE(decl, fn)                                   \
+  ::korva::SymbolDef {                                                    \
+    decl, &::korva::guest::routineAddress<&fn>,                           \
+        &::korva::guest::Trampoline<&fn>::signature, true                 \
   }
 // A data object whose guest address addressFn returns.
 #define KORVA_DATA(decl, addressFn) \
@@ -34,30 +41,5 @@ void linkSymbols(std::span<const SymbolDef> symbols, LinkSymbolFn fn);
 // The link name of a declaration text: "_vxStrLoad" -> "__vxStrLoad",
 // "%ImageRectCollide%image..." -> "_fimagerectcollide".
 std::string linkName(const char* decl);
-
-// One of the ten command modules.
-struct ModuleDef {
-  const char* name;
-  bool (*create)();
-  void (*destroy)();
-  void (*link)(LinkSymbolFn);
-  std::span<const SymbolDef> (*symbols)();
-};
-
-// The ten modules in creation order: basic, math, string, filesystem, stream, bank, input,
-// audio, multiplay, graphics.
-std::span<const ModuleDef> modules();
-// The run-time's own symbols (End, Stop, AppTitle, ...), registered after the modules.
-std::span<const SymbolDef> runtimeSymbols();
-
-// Registration of everything in the fixed order: the modules' link routines, then the
-// run-time's own symbols.
-void registerAll(LinkSymbolFn fn);
-
-namespace testing {
-// Extra symbols registered after all others, for tests that exercise the linker and the
-// calling contract with routines of their own. Not reachable from a normal run.
-void setExtraSymbols(std::span<const SymbolDef> symbols);
-}  // namespace testing
 
 }  // namespace korva

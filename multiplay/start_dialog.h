@@ -15,6 +15,10 @@
 #include <string_view>
 #include <vector>
 
+namespace korva {
+class RunContext;
+}
+
 namespace korva::net {
 
 class Transport;
@@ -119,6 +123,9 @@ class StartDialog {
   virtual ~StartDialog() = default;
   // Returns when model.ended(); returning earlier counts as Cancel.
   virtual void run(StartDialogModel& model) = 0;
+  // The run it is shown in, told when the multiplay module starts (null when it ends);
+  // dialogs that show nothing ignore it.
+  virtual void setRun(RunContext* /*run*/) {}
 };
 
 // The dialog StartNetGame shows (not owned; null: none is available, and StartNetGame

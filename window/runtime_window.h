@@ -1,25 +1,19 @@
-// The one runtime window: its event loop, the running / suspended / busy flags, the link to
-// the debugger, the drivers and the live timers.
+// The runtime window: the SDL window, its event pump, presentation and the display states.
+// It knows nothing of the run: what its events mean for the program goes to the sinks of
+// event_sinks.h, and the run (run/run_context.h) owns the drivers and the suspension.
 #pragma once
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "window/drivers.h"
-
-struct SDL_Window;
-struct SDL_Renderer;
-union SDL_Event;
+#include "window/event_sinks.h"
 
 namespace korva {
 
-class Debugger;
 class Canvas;
 class GraphicsDevice;
 class DisplayDrivers;
 struct GfxMode;
-
 class RuntimeWindow;
 
 // Sees the window come into being and every frame it shows; headless capture saves frames
@@ -35,71 +29,36 @@ class FrameObserver {
 
 class RuntimeWindow {
  public:
-  // Private requests, as posted by the environment's thread.
-  enum Request : int { kSuspendRequest = 1025, kResumeRequest = 1026, kWakeUp = 1027 };
-  // Posted by the presentation timer: repaint the window from the front buffer.
-  static constexpr int kRepaint = 1028;
+  // The window, hidden until graphics open; null when one exists already in this process
+  // or none can be made. flags bit 0: top-most.
+  static std::unique_ptr<RuntimeWindow> create(int flags);
+  // Timers' repaints stop, graphics close, then the window goes.
+  ~RuntimeWindow();
 
-  // The window, or null when one exists already (or no window can be made at all).
-  // flags bit 0: top-most.
-  static RuntimeWindow* create(const std::string& commandLine, Debugger* debugger, int flags);
-  // Only the singleton is destroyed: timers, audio, graphics, input, then the window.
-  static void destroy(RuntimeWindow* window);
-  // The singleton, or null.
-  static RuntimeWindow* instance();
-
-  // Handles queued events; blocks while suspended and running. Returns the running flag.
-  bool poll();
-  // Waits ms milliseconds in slices of at most 100 ms; false when the program must end.
-  bool delay(int ms);
-
-  void requestSuspend();
-  void requestResume();
-  void suspend();
-  void resume();
-
-  // Thread-safe: posts one of the private requests.
-  void post(Request request);
-  // Thread-safe: detaches the debugger, clears running and posts the wake-up.
-  void endAsync();
-  // Async-signal-safe (Ctrl-C): only sets a flag that the next poll treats as a close of
-  // the window. Works before the window exists too; destroy forgets it.
+  // Handles the next event, waiting up to waitMs for one; false when none came. Events
+  // are dropped while busy, except a close.
+  bool handleNext(RunEventSink& run, int waitMs);
+  // Thread-safe: posts one of the environment's requests.
+  void post(RunEventSink::Request request);
+  // Async-signal-safe (Ctrl-C): the next handleNext reports a close. Works before the
+  // window exists too; the window's end forgets it.
   static void interrupt();
-
-  // Debugger forwarding. error and end detach the debugger first, so only the first of
-  // them in a run reaches it; all do nothing without a debugger.
-  void runtimeError(const char* message);
-  void programEnd(const char* message);
-  void debugLog(const char* text);
-  void debugStmt(int32_t a, int32_t b);
-  void debugEnter(int32_t a, int32_t b, int32_t c);
-  void debugLeave();
-  bool hasDebugger() const;
+  // The next handleNext reports a close, as if the user had closed the window.
+  void requestClose();
+  // Where keys and the pointer go; null: nowhere.
+  void setInputSink(InputSink* sink);
+  // Set while graphics are opened or closed, or the run suspends or resumes.
+  void setBusy(bool busy);
+  bool busy() const;
 
   void setTitle(const std::string& title);
   // Starts a program or opens a document; never through a shell. True when started.
   bool execFile(const std::string& command);
-  std::string commandLine() const;
-
-  bool running() const;
-  bool suspended() const;
-  bool busy() const;
-  int displayState() const;
-
-  // Driver ownership: open returns null when that driver is open already; close does
-  // nothing unless given the open driver.
-  InputDriver* openInput(std::unique_ptr<InputDriver> driver);
-  void closeInput(InputDriver* driver);
-  InputDriver* input() const;
-  AudioDriver* openAudio(std::unique_ptr<AudioDriver> driver);
-  void closeAudio(AudioDriver* driver);
-  FileSystemDriver* openFileSystem(std::unique_ptr<FileSystemDriver> driver);
-  void closeFileSystem(FileSystemDriver* driver);
-  FileSystemDriver* fileSystem() const;
-  AudioDriver* audio() const;
-  // The live timers: destroying the set frees them all, first of everything at destroy.
-  TimerSet* openTimers(std::unique_ptr<TimerSet> timers);
-  TimerSet* timers() const;
+  // SDL's id of the window, for code that reads its events itself (the start dialog).
+  uint32_t windowId() const;
+  // Full screen hands the screen back (minimised) and takes it again (restored, raised).
+  void giveScreenBack();
+  void takeScreen();
 
   // Display drivers (the window system's displays) and their modes, counted from 0. The
   // list holds the primary display until the first countDrivers, which lists them all.
@@ -108,10 +67,10 @@ class RuntimeWindow {
   std::string driverName(int driver) const;
   int countModes(int driver) const;
   const GfxMode* modeInfo(int driver, int mode) const;
-  bool driver3D(int) const { return false; }
-  bool windowed3D() const { return false; }
   const DisplayDrivers& drivers() const;
 
+  // 0 no graphics, 1 scaled window, 2 window, 3 full screen.
+  int displayState() const;
   // Graphics open in one of three display states (see render/display/README.md), chosen
   // by the flags: kWindowedGraphics alone a window whose client area is width x height,
   // with kScaledGraphics a resizable window that keeps its size and stretches the picture,
@@ -123,8 +82,6 @@ class RuntimeWindow {
   // gives the window back its earlier style and place.
   void closeGraphics(GraphicsDevice* device);
   GraphicsDevice* graphics() const;
-  // Shows the back buffer (the graphics device's flip).
-  void flip(bool wait);
   // Repaints the window from the front buffer.
   void present();
   // How many times the window has been painted from the front buffer.
@@ -132,13 +89,10 @@ class RuntimeWindow {
   // Process-wide, kept across windows; null: none.
   static void setFrameObserver(FrameObserver* observer);
   // Places the system pointer at graphics coordinates (scaled to the client area in the
-  // scaled window); used by the input driver.
+  // scaled window).
   void moveMouse(int x, int y);
-  // Set while graphics are opened or closed: window events are then left alone.
-  void setBusy(bool busy);
-  SDL_Window* sdlWindow() const;
-  // Null until graphics were first opened (or an overlay shown).
-  SDL_Renderer* sdlRenderer() const;
+  // Where the flip of a device reports a failure it only logs ("Flip Failed!...").
+  void setLogSink(void (*log)(void* context, const char* text), void* context);
 
   // A canvas of the caller's (a dialog over the program) shown centred over the program's
   // picture, or alone without graphics; every repaint shows it until endOverlay. Call it
@@ -151,23 +105,19 @@ class RuntimeWindow {
   void endOverlay();
   // Where the overlay shows, in window coordinates; false when none is shown.
   bool overlayArea(int& x, int& y, int& width, int& height) const;
+  void raise();
 
-  ~RuntimeWindow();
+  struct Impl;
 
  private:
   RuntimeWindow();
-  void handleEvent(const SDL_Event& event);
-  void handleInput(const SDL_Event& event);
-  void handleActivation(const SDL_Event& event);
-  void closeRequested();
+  void flip(bool wait);
   bool presentFront(bool vsync);
   void frameShown();
   bool presentOverlay();
   GraphicsDevice* openWindowed(int width, int height, int flags);
   GraphicsDevice* openFullScreen(int width, int height, int depth, int flags);
   void dropWindowEvents();
-  void report(const char* message, bool isError);
-  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 

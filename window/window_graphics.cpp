@@ -42,7 +42,6 @@ const GfxMode* RuntimeWindow::modeInfo(int driver, int mode) const { return impl
 const DisplayDrivers& RuntimeWindow::drivers() const { return impl_->drivers; }
 GraphicsDevice* RuntimeWindow::graphics() const { return impl_->graphics.get(); }
 uint64_t RuntimeWindow::presentations() const { return impl_->presentations; }
-SDL_Renderer* RuntimeWindow::sdlRenderer() const { return impl_->presenter.renderer(); }
 
 GraphicsDevice* RuntimeWindow::openGraphics(int width, int height, int depth, int driver, int flags) {
   Impl& d = *impl_;
@@ -64,7 +63,7 @@ GraphicsDevice* RuntimeWindow::openGraphics(int width, int height, int depth, in
       uint32_t stamp = front->stamp();
       if (s.displayState.load() == 0 || stamp == s.lastPresented.load()) return;
       s.lastPresented.store(stamp);
-      post(static_cast<Request>(kRepaint));
+      post(static_cast<RunEventSink::Request>(kRepaintRequest));
     });
     presentFront(false);
   } else {
@@ -82,7 +81,7 @@ GraphicsDevice* RuntimeWindow::openWindowed(int width, int height, int flags) {
   int display = driver ? driver->display : 0;
   uint32_t format = SDL_GetDesktopDisplayMode(display, &desktop) == 0 ? desktop.format : uint32_t{SDL_PIXELFORMAT_RGB888};
   PixelLayout layout = desktopLayout(format);
-  auto device = GraphicsDevice::create(this, width, height, layout, true,
+  auto device = GraphicsDevice::create([this](bool wait) { flip(wait); }, width, height, layout, true,
                                        DisplayTiming{desktop.refresh_rate, desktop.h});
   if (!device || !d.presenter.prepare(d.window, width, height, sdlFormatOf(layout))) {
     d.presenter.release();
@@ -130,7 +129,7 @@ GraphicsDevice* RuntimeWindow::openFullScreen(int width, int height, int depth, 
   };
 
   PixelLayout layout = layoutForDepth(chosen);
-  auto device = GraphicsDevice::create(this, width, height, layout, false, DisplayTiming{mode->refreshRate, height});
+  auto device = GraphicsDevice::create([this](bool wait) { flip(wait); }, width, height, layout, false, DisplayTiming{mode->refreshRate, height});
   SDL_DisplayMode sdlMode{mode->sdlFormat, mode->width, mode->height, mode->refreshRate, nullptr};
   SDL_SetWindowPosition(d.window, SDL_WINDOWPOS_CENTERED_DISPLAY(driver->display),
                         SDL_WINDOWPOS_CENTERED_DISPLAY(driver->display));
@@ -225,7 +224,7 @@ void RuntimeWindow::flip(bool wait) {
     d.lastPresented.store(front.stamp());
     if (!presentFront(wait)) failure = kFlipGenericFailure;
   }
-  if (failure) debugLog(("Flip Failed! Return code:" + std::to_string(failure)).c_str());
+  if (failure) d.logText(("Flip Failed! Return code:" + std::to_string(failure)).c_str());
   frameShown();
 }
 

@@ -77,13 +77,13 @@ void FrameCapture::frameShown(RuntimeWindow& window, const Canvas& front) {
     } else {
       failure_ = "cannot write " + path + ": " + error;
       ended_ = true;
-      window.endAsync();
+      window.requestClose();
       return;
     }
   }
   if (reachedLimit()) {
     ended_ = true;
-    window.endAsync();
+    window.requestClose();
     return;
   }
   deliverUpTo(window, shown_);
@@ -95,7 +95,7 @@ void FrameCapture::deliverUpTo(RuntimeWindow& window, int64_t frame) {
 
 void FrameCapture::deliver(RuntimeWindow& window, const InputAction& action) {
   SDL_Event event{};
-  const uint32_t windowId = window.sdlWindow() ? SDL_GetWindowID(window.sdlWindow()) : 0;
+  const uint32_t windowId = window.windowId();
   const uint32_t now = SDL_GetTicks();
   switch (action.kind) {
     case InputAction::KeyDown:

@@ -1,21 +1,9 @@
 #include "app/cli/command_list.h"
 
-#include "link/registry.h"
+#include "app/module_list.h"
 
 namespace korva {
 namespace {
-
-std::vector<const char*>* g_collecting = nullptr;
-
-void collect(const char* decl, uint32_t) { g_collecting->push_back(decl); }
-
-std::vector<const char*> collected(void (*link)(LinkSymbolFn)) {
-  std::vector<const char*> out;
-  g_collecting = &out;
-  link(&collect);
-  g_collecting = nullptr;
-  return out;
-}
 
 std::string counted(size_t n, const char* word) {
   return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
@@ -31,8 +19,14 @@ size_t commandCount(const std::vector<const char*>& decls) {
 
 std::vector<ModuleDeclarations> declarationsByModule() {
   std::vector<ModuleDeclarations> out;
-  for (const ModuleDef& m : modules()) out.push_back({m.name, collected(m.link)});
-  out.push_back({"runtime", collected([](LinkSymbolFn fn) { linkSymbols(runtimeSymbols(), fn); })});
+  for (const ModuleDef* m : modules()) {
+    ModuleDeclarations group{m->name, {}, {}};
+    for (const SymbolDef& symbol : m->symbols) {
+      group.declarations.push_back(symbol.decl);
+      group.symbols.push_back(&symbol);
+    }
+    out.push_back(std::move(group));
+  }
   return out;
 }
 

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "soundengine/sound_engine.h"
-#include "window/drivers.h"
 
 namespace korva::audio {
 
@@ -76,7 +75,7 @@ class Sound {
 
 class SampleChannel;
 
-class AudioDriver final : public korva::AudioDriver {
+class AudioDriver final {
  public:
   // The engine set up for 44100 Hz and 32 channels; the audio device is opened when the
   // program first loads or plays something, and the driver works whether or not one opens.
@@ -84,7 +83,14 @@ class AudioDriver final : public korva::AudioDriver {
   // Over an engine the caller has set up (tests mix it themselves).
   explicit AudioDriver(std::unique_ptr<sound::SoundEngine> engine);
   // Destroys every channel, last made first, frees every sound, closes the engine.
-  ~AudioDriver() override;
+  ~AudioDriver();
+  AudioDriver(const AudioDriver&) = delete;
+  AudioDriver& operator=(const AudioDriver&) = delete;
+
+  // The run's suspension and resumption: the engine keeps mixing through them, so sounds
+  // already playing go on, as they do on the other platform.
+  void suspendHook() {}
+  void resumeHook() {}
 
   // Null when the file cannot be loaded.
   Sound* loadSound(const std::string& file);

@@ -1,7 +1,7 @@
 /* The graphics benchmark's frames through the whole command path. The command line is the
    number of frames; the program logs the width and height of a character of the default
    font, then the milliseconds the frames took. */
-#include "korva_graphics.h"
+#include "korva_guest.h"
 #include "frame_scene.h"
 
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }

@@ -5,8 +5,7 @@
      and whether the last frame was saved as <strip file>.frame.bmp;
    - mode r or R: <count> RotateImage of a copy of a 64 x 64 image (R: with the filter), and
      as many copies made and freed alone; logs both times in milliseconds. */
-#include "korva_graphics.h"
-#include "korva_images.h"
+#include "korva_guest.h"
 #include "sprite_scene.h"
 
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }

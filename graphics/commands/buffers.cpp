@@ -25,7 +25,7 @@ void SetBuffer(int32_t buffer) {
 }
 
 int32_t LoadBuffer(int32_t buffer, vxStr* file) {
-  const std::string name = take(file);
+  const std::string name = takeText(file);
   Canvas* target = gfx::checkedBuffer(buffer);
   if (!target) return 0;
   Canvas* picture = device()->loadCanvas(name, 0);
@@ -47,7 +47,7 @@ int32_t LoadBuffer(int32_t buffer, vxStr* file) {
 }
 
 int32_t SaveBuffer(int32_t buffer, vxStr* file) {
-  const std::string name = take(file);
+  const std::string name = takeText(file);
   Canvas* source = gfx::checkedBuffer(buffer);
   return source && saveBmp(*source, name) ? 1 : 0;
 }

@@ -75,7 +75,7 @@ void Oval(int32_t x, int32_t y, int32_t width, int32_t height, int32_t solid) {
 }
 
 void Text(int32_t x, int32_t y, vxStr* text, int32_t centreX, int32_t centreY) {
-  const std::string t = take(text);
+  const std::string t = takeText(text);
   Canvas* c = current();
   if (!c) return;
   // Halved toward zero: a 7-pixel text moves 3 pixels left, not 4.

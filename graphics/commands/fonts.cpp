@@ -17,7 +17,7 @@ constexpr int32_t kReportedFontWidth = 8;
 }  // namespace
 
 int32_t LoadFont(vxStr* name, int32_t height, int32_t bold, int32_t italic, int32_t underline) {
-  const std::string face = take(name);
+  const std::string face = takeText(name);
   if (!state().device) return 0;
   const int flags = (bold ? kFontBold : 0) | (italic ? kFontItalic : 0) | (underline ? kFontUnderline : 0);
   return gfx::fontHandle(state().device->loadFont(face, height, flags));
@@ -32,7 +32,7 @@ int32_t FontWidth() { return kReportedFontWidth; }
 int32_t FontHeight() { return state().font ? state().font->height() : 0; }
 
 int32_t StringWidth(vxStr* text) {
-  const std::string t = take(text);
+  const std::string t = takeText(text);
   return state().font ? clampToInt32(state().font->stringWidth(t)) : 0;
 }
 
@@ -41,17 +41,6 @@ int32_t StringHeight(vxStr* text) {
   return FontHeight();
 }
 
-namespace {
-const SymbolDef kFontSymbols[] = {
-    KORVA_ROUTINE("%LoadFont$fontname%height=12%bold=0%italic=0%underline=0", LoadFont),
-    KORVA_ROUTINE("FreeFont%font", FreeFont),
-    KORVA_ROUTINE("%FontWidth", FontWidth),
-    KORVA_ROUTINE("%FontHeight", FontHeight),
-    KORVA_ROUTINE("%StringWidth$string", StringWidth),
-    KORVA_ROUTINE("%StringHeight$string", StringHeight),
-};
-}  // namespace
 
-std::span<const SymbolDef> fontSymbols() { return kFontSymbols; }
 
 }  // namespace korva::gfxcmd

@@ -83,9 +83,5 @@ int32_t FontHeight();
 int32_t StringWidth(vxStr* text);
 int32_t StringHeight(vxStr* text);
 
-// The tables, in registration order: drivers, modes, buffers, pixels and drawing first
-// (SetFont and Text among them); the font commands go last in the module's table.
-std::span<const SymbolDef> drawingSymbols();
-std::span<const SymbolDef> fontSymbols();
 
 }  // namespace korva::gfxcmd

@@ -5,14 +5,14 @@
 #include "render/display/graphics_device.h"
 #include "graphics/module/graphics_state.h"
 #include "core/errors.h"
-#include "window/runtime_window.h"
+#include "run/run_context.h"
 
 namespace korva::gfxcmd {
 namespace {
 
 using gfx::state;
 
-RuntimeWindow* window() { return RuntimeWindow::instance(); }
+RuntimeWindow* window() { return state().run ? &state().run->window() : nullptr; }
 
 // The driver index (from 0) of a driver number; the debug check counts every driver, so
 // it also completes the driver list.

@@ -2,7 +2,8 @@
 
 #include <chrono>
 
-#include "window/runtime_window.h"
+#include "graphics/module/graphics_state.h"
+#include "run/run_context.h"
 
 namespace korva::gfx {
 namespace {
@@ -14,8 +15,8 @@ class RealClock final : public ConsoleClock {
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
   }
   bool pause(int ms) override {
-    RuntimeWindow* window = RuntimeWindow::instance();
-    return window && window->delay(ms);
+    RunContext* run = state().run;
+    return run && run->delay(ms);
   }
 };
 

@@ -15,13 +15,12 @@
 #include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 #include "input/driver/input_driver.h"
-#include "window/runtime_window.h"
+#include "run/run_context.h"
 
 namespace korva::gfx {
 namespace {
 
 using gfxcmd::clampToInt32;
-using gfxcmd::take;
 
 int fontHeight() { return state().font ? state().font->height() : 0; }
 
@@ -92,12 +91,10 @@ class InputLine {
   LineEditor editor_;
 };
 
-SdlInputDriver* inputDriver(RuntimeWindow& window) { return dynamic_cast<SdlInputDriver*>(window.input()); }
-
 }  // namespace
 
 void Write(vxStr* text) {
-  const std::string t = take(text);
+  const std::string t = takeText(text);
   Canvas* front = beginConsole();
   if (!front) return;
   GraphicsState& g = state();
@@ -107,7 +104,7 @@ void Write(vxStr* text) {
 }
 
 void Print(vxStr* text) {
-  const std::string t = take(text);
+  const std::string t = takeText(text);
   Canvas* front = beginConsole();
   if (!front) return;
   GraphicsState& g = state();
@@ -118,7 +115,7 @@ void Print(vxStr* text) {
 }
 
 vxStr* Input(vxStr* prompt) {
-  const std::string p = take(prompt);
+  const std::string p = takeText(prompt);
   Canvas* front = beginConsole();
   if (!front) return vxStrNew("");
   GraphicsState& g = state();
@@ -132,9 +129,8 @@ vxStr* Input(vxStr* prompt) {
   g.cursorX = clampToInt32(g.cursorX + textWidth(p));
 
   InputLine input(*front, *line, g.cursorX, g.cursorY, height);
-  RuntimeWindow* window = RuntimeWindow::instance();
-  if (window) {
-    KeyReader keys(*window, inputDriver(*window), consoleClock());
+  if (RunContext* run = g.run) {
+    KeyReader keys(*run, run->input(), consoleClock());
     for (;;) {
       const int key = keys.wait([&](uint32_t phase) { input.blink(phase); });
       const bool done = input.editor().apply(key) == LineEditor::Outcome::Done;
@@ -157,15 +153,6 @@ void Locate(int32_t x, int32_t y) {
   g.cursorY = std::clamp(y, 0, front.height());
 }
 
-namespace {
-const SymbolDef kConsoleSymbols[] = {
-    KORVA_ROUTINE("Write$string", Write),
-    KORVA_ROUTINE("Print$string=\"\"", Print),
-    KORVA_ROUTINE("$Input$prompt=\"\"", Input),
-    KORVA_ROUTINE("Locate%x%y", Locate),
-};
-}  // namespace
 
-std::span<const SymbolDef> consoleSymbols() { return kConsoleSymbols; }
 
 }  // namespace korva::gfx

@@ -19,6 +19,5 @@ void Print(vxStr* text);
 vxStr* Input(vxStr* prompt);
 void Locate(int32_t x, int32_t y);
 
-std::span<const SymbolDef> consoleSymbols();
 
 }  // namespace korva::gfx

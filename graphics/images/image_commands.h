@@ -73,8 +73,6 @@ void TFormFilter(int32_t enable);
 
 namespace korva::gfx {
 
-// The 32 image commands in registration order.
-std::span<const SymbolDef> imageSymbols();
 // Frees every live image as FreeImage does (frames through freeBufferCanvas).
 void freeAllImages();
 

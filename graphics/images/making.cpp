@@ -5,6 +5,7 @@
 
 #include "render/display/graphics_device.h"
 #include "graphics/images/image_commands.h"
+#include "basic/strings.h"
 #include "graphics/images/private/image_set.h"
 #include "render/imagefile/image_file.h"
 #include "graphics/module/graphics_state.h"
@@ -46,7 +47,7 @@ std::vector<Canvas*> sliceCells(Canvas& sheet, int cellW, int cellH, int first, 
 }  // namespace
 
 int32_t LoadImage(vxStr* file) {
-  const std::string name = take(file);
+  const std::string name = takeText(file);
   Canvas* picture = device() ? device()->loadCanvas(name, 0) : nullptr;
   if (!picture) return 0;
   if (gfx::state().autoMidHandle) picture->setHandle(picture->width() / 2, picture->height() / 2);
@@ -54,7 +55,7 @@ int32_t LoadImage(vxStr* file) {
 }
 
 int32_t LoadAnimImage(vxStr* file, int32_t cellWidth, int32_t cellHeight, int32_t first, int32_t count) {
-  const std::string name = take(file);
+  const std::string name = takeText(file);
   if (count <= 0) raiseRuntimeError("Illegal frame count");
   if (first < 0) raiseRuntimeError("Illegal first frame");
   // Cells of no size would slice nothing and divide by zero.
@@ -111,7 +112,7 @@ int32_t CopyImage(int32_t image) {
 void FreeImage(int32_t image) { freeImage(image); }
 
 int32_t SaveImage(int32_t image, vxStr* file, int32_t frame) {
-  const std::string name = take(file);
+  const std::string name = takeText(file);
   Canvas* canvas = checkedFrame(image, frame);
   return canvas && saveBmp(*canvas, name) ? 1 : 0;
 }

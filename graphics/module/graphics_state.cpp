@@ -7,7 +7,7 @@
 #include "graphics/images/image_commands.h"
 #include "core/errors.h"
 #include "core/handles.h"
-#include "window/runtime_window.h"
+#include "run/run_context.h"
 
 namespace korva::gfx {
 namespace {
@@ -69,7 +69,7 @@ void closeDevice() {
   g.buffer = nullptr;
   g.font = nullptr;
   g.inputLine = nullptr;
-  if (RuntimeWindow* window = RuntimeWindow::instance()) window->closeGraphics(device);
+  if (g.run) g.run->window().closeGraphics(device);
 }
 
 int32_t bufferHandle(Canvas* canvas) {
@@ -130,8 +130,7 @@ void freeFont(Font* font) {
 }
 
 void pollOrEnd() {
-  RuntimeWindow* window = RuntimeWindow::instance();
-  if (window && !window->poll()) endQuietly();
+  if (g.run) g.run->pollOrEnd();
 }
 
 }  // namespace korva::gfx

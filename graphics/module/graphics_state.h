@@ -15,6 +15,7 @@ namespace korva {
 
 class GraphicsDevice;
 class Font;
+class RunContext;
 
 namespace gfx {
 
@@ -29,6 +30,7 @@ struct ConsoleSave {
 };
 
 struct GraphicsState {
+  RunContext* run = nullptr;         // the run the module was started for
   GraphicsDevice* device = nullptr;  // open for the module's whole life, except mid mode change
   int driverIndex = 0;               // counted from 0
   Canvas* buffer = nullptr;          // the current buffer; drawing commands target it
@@ -78,7 +80,7 @@ Font* checkedFont(int32_t handle);
 // Frees a loaded font and its handle; the default font becomes current in its place.
 void freeFont(Font* font);
 
-// Polls the window; a program told to end ends quietly.
+// Polls the run; a program told to end ends quietly.
 void pollOrEnd();
 
 }  // namespace gfx

@@ -3,11 +3,11 @@
 #include <memory>
 
 #include "core/errors.h"
-#include "link/modules.h"
+#include "link/module.h"
 #include "input/commands/input_commands.h"
 #include "input/devices/input_device.h"
 #include "input/driver/input_driver.h"
-#include "window/runtime_window.h"
+#include "run/run_context.h"
 
 namespace korva {
 namespace {
@@ -18,6 +18,7 @@ constexpr int kWaitPassMs = 20;
 constexpr float kDirectionThreshold = 0.33333334f;
 
 struct ModuleState {
+  RunContext* run = nullptr;
   SdlInputDriver* driver = nullptr;
   InputDevice* keyboard = nullptr;
   InputDevice* mouse = nullptr;
@@ -44,12 +45,11 @@ InputDevice* pad(int32_t port) { return g.driver ? g.driver->joystick(port) : nu
 // Polls, takes a code, then waits out the pass; a program told to end ends quietly.
 template <typename Take>
 int32_t waitFor(Take take) {
-  RuntimeWindow* window = RuntimeWindow::instance();
-  if (!window) return 0;
+  if (!g.run) return 0;
   for (;;) {
-    if (!window->poll()) endQuietly();
+    g.run->pollOrEnd();
     if (int32_t code = take()) return code;
-    window->delay(kWaitPassMs);
+    g.run->delay(kWaitPassMs);
   }
 }
 
@@ -166,31 +166,29 @@ void FlushJoy() {
 
 }  // namespace inputcmd
 
-bool input_create() {
-  RuntimeWindow* window = RuntimeWindow::instance();
-  if (!window) return false;
-  auto driver = std::make_unique<SdlInputDriver>(*window);
-  SdlInputDriver* opened = driver.get();
-  if (!window->openInput(std::move(driver))) return false;
+namespace {
+
+bool startInput(RunContext& run) {
+  SdlInputDriver* opened = run.openInput();
+  if (!opened) return false;
   g = ModuleState{};
+  g.run = &run;
   g.driver = opened;
   g.keyboard = opened->keyboard();
   g.mouse = opened->mouse();
   if (!g.keyboard || !g.mouse) {
-    window->closeInput(opened);
+    run.closeInput(opened);
     g = ModuleState{};
     return false;
   }
   return true;
 }
 
-void input_destroy() {
-  if (RuntimeWindow* window = RuntimeWindow::instance(); window && g.driver)
-    window->closeInput(g.driver);
+void endInput() {
+  if (g.run) g.run->closeInput(g.driver);
   g = ModuleState{};
 }
 
-namespace {
 
 using namespace inputcmd;
 
@@ -228,6 +226,6 @@ const SymbolDef kInputSymbols[] = {
 
 }  // namespace
 
-KORVA_MODULE_SYMBOLS(input, kInputSymbols)
+KORVA_MODULE(input, kInputSymbols, startInput, endInput)
 
 }  // namespace korva

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "input/driver/input_driver.h"
-#include "window/runtime_window.h"
+#include "input/devices/input_host.h"
 
 namespace korva {
 namespace {
@@ -48,7 +48,7 @@ bool JoystickDevice::acquireSource() { return attached(); }
 
 void JoystickDevice::update() {
   if (!acquired()) {
-    driver_.window().poll();
+    driver_.host().pollEvents();
     driver_.refreshJoysticks();
     acquire();
     if (!acquired()) return;

@@ -1,6 +1,6 @@
 #include "input/devices/keyboard_device.h"
 
-#include "window/runtime_window.h"
+#include "input/devices/input_host.h"
 
 namespace korva {
 
@@ -12,7 +12,7 @@ void KeyboardDevice::report(int code, bool down) {
 void KeyboardDevice::update() {
   // The reports reach the buffer through the window's event queue, so it is serviced in
   // the acquired state too.
-  window_.poll();
+  host_.pollEvents();
   if (!acquired()) return;
   // Every reported press counts, even one for a key already down.
   for (int i = 0; i < buffered_; ++i) {

@@ -8,13 +8,13 @@
 
 namespace korva {
 
-class RuntimeWindow;
+class InputHost;
 
 class KeyboardDevice final : public InputDevice {
  public:
   static constexpr int kBufferSize = 32;
 
-  explicit KeyboardDevice(RuntimeWindow& window) : window_(window) {}
+  explicit KeyboardDevice(InputHost& host) : host_(host) {}
 
   // The window's path (windowed states).
   void pressKey(int code) { press(code); }
@@ -33,7 +33,7 @@ class KeyboardDevice final : public InputDevice {
     uint8_t code;
     bool down;
   };
-  RuntimeWindow& window_;
+  InputHost& host_;
   std::array<Report, kBufferSize> buffer_{};
   int buffered_ = 0;
 };

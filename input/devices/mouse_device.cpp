@@ -4,8 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "render/display/graphics_device.h"
-#include "window/runtime_window.h"
+#include "input/devices/input_host.h"
 
 namespace korva {
 namespace {
@@ -34,14 +33,13 @@ void MouseDevice::reportButton(int button, bool down) {
 }
 
 void MouseDevice::update() {
-  window_.poll();
+  host_.pollEvents();
   if (!acquired()) return;
-  if (const GraphicsDevice* graphics = window_.graphics();
-      graphics && graphics->width() > 0 && graphics->height() > 0) {
+  if (int width = 0, height = 0; host_.graphicsSize(width, height) && width > 0 && height > 0) {
     int64_t x = static_cast<int64_t>(std::trunc(axisValue(0))) + dx_;
     int64_t y = static_cast<int64_t>(std::trunc(axisValue(1))) + dy_;
-    setAxis(0, static_cast<float>(std::clamp<int64_t>(x, 0, graphics->width() - 1)));
-    setAxis(1, static_cast<float>(std::clamp<int64_t>(y, 0, graphics->height() - 1)));
+    setAxis(0, static_cast<float>(std::clamp<int64_t>(x, 0, width - 1)));
+    setAxis(1, static_cast<float>(std::clamp<int64_t>(y, 0, height - 1)));
   }
   dx_ = dy_ = 0;
   for (int button = 1; button <= 3; ++button) set(button, buttons_[button]);

@@ -9,11 +9,11 @@
 
 namespace korva {
 
-class RuntimeWindow;
+class InputHost;
 
 class MouseDevice final : public InputDevice {
  public:
-  explicit MouseDevice(RuntimeWindow& window) : window_(window) {}
+  explicit MouseDevice(InputHost& host) : host_(host) {}
 
   // The window's path (windowed states).
   void pressButton(int button) { press(button); }
@@ -31,7 +31,7 @@ class MouseDevice final : public InputDevice {
  private:
   void clearReports();
 
-  RuntimeWindow& window_;
+  InputHost& host_;
   int64_t dx_ = 0;
   int64_t dy_ = 0;
   std::array<bool, 4> buttons_{};  // 1 left, 2 right, 3 middle

@@ -9,7 +9,7 @@
 #include "input/devices/keyboard_device.h"
 #include "input/devices/mouse_device.h"
 #include "input/keys/key_translation.h"
-#include "window/runtime_window.h"
+#include "input/devices/input_host.h"
 
 namespace korva {
 namespace {
@@ -38,10 +38,8 @@ void showPointer() {
 
 }  // namespace
 
-SdlInputDriver::SdlInputDriver(RuntimeWindow& window)
-    : window_(window),
-      keyboard_(std::make_unique<KeyboardDevice>(window)),
-      mouse_(std::make_unique<MouseDevice>(window)) {
+SdlInputDriver::SdlInputDriver(InputHost& host)
+    : host_(host), keyboard_(std::make_unique<KeyboardDevice>(host)), mouse_(std::make_unique<MouseDevice>(host)) {
   // Pads must keep working while the runtime window is hidden or has no focus.
   SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
 }
@@ -94,7 +92,7 @@ void SdlInputDriver::unacquireAll() {
 
 void SdlInputDriver::positionMouse(int x, int y) {
   mouse_->setPosition(x, y);
-  if (!acquired_) window_.moveMouse(x, y);
+  if (!acquired_) host_.moveSystemPointer(x, y);
 }
 
 InputDevice* SdlInputDriver::keyboard() const { return keyboard_.get(); }

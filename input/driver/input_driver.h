@@ -1,5 +1,5 @@
 // The input driver over SDL: the keyboard, the mouse and the joysticks as InputDevices,
-// owned by the runtime window once opened. In the windowed display states the window's
+// owned by the run once opened. In the windowed display states the window's
 // events feed keyboard and mouse; in full screen (acquired) the devices read their own
 // reports. Joysticks are read from SDL in every state, and the joystick list follows
 // hot-plugging: a new pad is appended, an unplugged one keeps its port and reads neutral
@@ -8,19 +8,19 @@
 #include <memory>
 #include <vector>
 
-#include "window/drivers.h"
+#include "window/event_sinks.h"
 
 namespace korva {
 
-class RuntimeWindow;
+class InputHost;
 class InputDevice;
 class KeyboardDevice;
 class MouseDevice;
 class JoystickDevice;
 
-class SdlInputDriver final : public InputDriver {
+class SdlInputDriver final : public InputSink {
  public:
-  explicit SdlInputDriver(RuntimeWindow& window);
+  explicit SdlInputDriver(InputHost& host);
   ~SdlInputDriver() override;
   SdlInputDriver(const SdlInputDriver&) = delete;
   SdlInputDriver& operator=(const SdlInputDriver&) = delete;
@@ -55,13 +55,13 @@ class SdlInputDriver final : public InputDriver {
 
   // Takes in pads plugged or unplugged since the last look.
   void refreshJoysticks();
-  RuntimeWindow& window() const { return window_; }
+  InputHost& host() const { return host_; }
 
  private:
   void startJoysticks();
   void openJoystick(int deviceIndex);
 
-  RuntimeWindow& window_;
+  InputHost& host_;
   std::unique_ptr<KeyboardDevice> keyboard_;
   std::unique_ptr<MouseDevice> mouse_;
   std::vector<std::unique_ptr<JoystickDevice>> joysticks_;

@@ -1,7 +1,6 @@
 #include "io/driver/file_system.h"
 
 #include "core/handles.h"
-#include "window/runtime_window.h"
 
 namespace korva::io {
 
@@ -49,11 +48,6 @@ bool FileSystem::closeListing(uint32_t handle) {
   if (listings_.erase(handle) == 0) return false;
   Handles::remove(handle);
   return true;
-}
-
-FileSystem* FileSystem::current() {
-  RuntimeWindow* w = RuntimeWindow::instance();
-  return w ? dynamic_cast<FileSystem*>(w->fileSystem()) : nullptr;
 }
 
 }  // namespace korva::io

@@ -1,4 +1,4 @@
-// The filesystem module's driver, owned by the runtime window: it holds the live directory
+// The filesystem module's driver, owned by the run: it holds the live directory
 // listings, and destroying it closes every one still open.
 #pragma once
 #include <dirent.h>
@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 
-#include "window/drivers.h"
 
 namespace korva::io {
 
@@ -26,18 +25,15 @@ class Directory {
   std::string held_;
 };
 
-class FileSystem final : public FileSystemDriver {
+class FileSystem final {
  public:
-  ~FileSystem() override;
+  ~FileSystem();
   // A listing of the directory at path; 0 when it cannot be listed.
   uint32_t openListing(const std::string& path);
   Directory* listing(uint32_t handle) const;
   // False when handle is not one of this driver's listings.
   bool closeListing(uint32_t handle);
   size_t openListings() const { return listings_.size(); }
-
-  // The runtime window's driver, or null when there is none.
-  static FileSystem* current();
 
  private:
   std::map<uint32_t, std::unique_ptr<Directory>> listings_;

@@ -9,6 +9,7 @@
 #include "io/driver/file_system.h"
 #include "io/files/files.h"
 #include "io/files/paths.h"
+#include "io/io_run.h"
 
 namespace korva::io {
 namespace {
@@ -36,12 +37,6 @@ FileStream* fileOf(int32_t handle) {
 }
 
 }  // namespace
-
-std::string takeText(vxStr* s) {
-  std::string text(vxStrView(s));
-  vxStrRelease(s);
-  return text;
-}
 
 void closeAllFiles() {
   auto& files = openFiles();
@@ -71,18 +66,18 @@ int32_t SeekFile(int32_t file, int32_t pos) {
 
 int32_t ReadDir(vxStr* name) {
   std::string path = hostPath(takeText(name));
-  FileSystem* fs = FileSystem::current();
+  FileSystem* fs = fileSystem();
   if (!fs) return 0;
   // The empty name is the root, as a drive's root is on the other platform.
   return static_cast<int32_t>(fs->openListing(path.empty() ? "/" : path));
 }
 
 void CloseDir(int32_t dir) {
-  if (FileSystem* fs = FileSystem::current()) fs->closeListing(static_cast<uint32_t>(dir));
+  if (FileSystem* fs = fileSystem()) fs->closeListing(static_cast<uint32_t>(dir));
 }
 
 vxStr* NextFile(int32_t dir) {
-  FileSystem* fs = FileSystem::current();
+  FileSystem* fs = fileSystem();
   Directory* d = fs ? fs->listing(static_cast<uint32_t>(dir)) : nullptr;
   if (!d) {
     if (debugFlag()) raiseRuntimeError("Directory does not exist");

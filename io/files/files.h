@@ -13,7 +13,4 @@ namespace korva::io {
 void closeAllFiles();
 size_t openFileCount();
 
-// The text of a string argument, which is released.
-std::string takeText(vxStr* s);
-
 }  // namespace korva::io

@@ -13,10 +13,10 @@
 #include <string>
 
 #include "basic/strings.h"
-#include "commands/system.h"
 #include "core/errors.h"
 #include "core/handles.h"
 #include "io/commands.h"
+#include "io/io_run.h"
 #include "io/tcp/tcp.h"
 #include "io/tcp/tcp_server.h"
 

@@ -9,7 +9,6 @@
 
 #include "render/fonts/font.h"
 #include "render/fonts/private/face_source.h"
-#include "window/runtime_window.h"
 
 namespace korva {
 
@@ -28,7 +27,7 @@ int clampToInt(long long v) { return static_cast<int>(std::clamp<long long>(v, 0
 
 void GraphicsDevice::setPictureLoader(PictureLoader loader) { g_pictureLoader = loader; }
 
-std::unique_ptr<GraphicsDevice> GraphicsDevice::create(RuntimeWindow* window, int width, int height,
+std::unique_ptr<GraphicsDevice> GraphicsDevice::create(FlipFn flip, int width, int height,
                                                        const PixelLayout& layout, bool sharedBuffers,
                                                        DisplayTiming timing) {
   std::shared_ptr<Surface> front = Surface::create(width, height, layout);
@@ -37,7 +36,7 @@ std::unique_ptr<GraphicsDevice> GraphicsDevice::create(RuntimeWindow* window, in
   if (!back) return nullptr;
   installTextDrawing();
   std::unique_ptr<GraphicsDevice> device(new GraphicsDevice);
-  device->window_ = window;
+  device->flip_ = std::move(flip);
   device->layout_ = layout;
   if (timing.refreshRate <= 0) timing.refreshRate = 60;
   if (timing.lines <= 0) timing.lines = height;
@@ -73,7 +72,7 @@ void GraphicsDevice::waitVBlank() {
 }
 
 void GraphicsDevice::flip(bool wait) {
-  if (window_) window_->flip(wait);
+  if (flip_) flip_(wait);
 }
 
 int GraphicsDevice::scanLine() const {

@@ -3,10 +3,12 @@
 // it, so a mode change frees every image and font of the previous mode.
 //
 // Only the runtime window makes and destroys devices (openGraphics / closeGraphics); a
-// device without a window (tests, tools) works the same except that flip shows nothing.
+// device without a flip callback (tests, tools) works the same except that flip shows
+// nothing.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -16,7 +18,6 @@
 
 namespace korva {
 
-class RuntimeWindow;
 class Font;
 
 // The display's refresh, from which vertical blanks and scan lines are timed.
@@ -27,6 +28,8 @@ struct DisplayTiming {
 
 class GraphicsDevice {
  public:
+  // Shows the back buffer (the window's presentation); wait: for the vertical blank.
+  using FlipFn = std::function<void(bool wait)>;
   // Reads a picture file into a surface of its own size in the given layout (converted),
   // system memory when asked; null when the file cannot be read.
   using PictureLoader = std::unique_ptr<Surface> (*)(const std::string& fileName, const PixelLayout& layout,
@@ -37,14 +40,13 @@ class GraphicsDevice {
   // Front and back buffers of width x height in the layout: one surface for both when
   // sharedBuffers (the windowed states), two when not (a flipping pair). Null when the
   // surfaces or the default font cannot be made.
-  static std::unique_ptr<GraphicsDevice> create(RuntimeWindow* window, int width, int height,
+  static std::unique_ptr<GraphicsDevice> create(FlipFn flip, int width, int height,
                                                 const PixelLayout& layout, bool sharedBuffers,
                                                 DisplayTiming timing = {});
   ~GraphicsDevice();
   GraphicsDevice(const GraphicsDevice&) = delete;
   GraphicsDevice& operator=(const GraphicsDevice&) = delete;
 
-  RuntimeWindow* window() const { return window_; }
   Canvas* frontBuffer() const { return front_.get(); }
   Canvas* backBuffer() const { return back_.get(); }
   Font* defaultFont() const { return defaultFont_; }
@@ -95,7 +97,7 @@ class GraphicsDevice {
  private:
   GraphicsDevice() = default;
 
-  RuntimeWindow* window_ = nullptr;
+  FlipFn flip_;
   PixelLayout layout_;
   DisplayTiming timing_;
   int64_t epochNs_ = 0;

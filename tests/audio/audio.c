@@ -1,6 +1,6 @@
 /* The sound commands as a program uses them. The command line is one letter that picks
    the case, then the directory holding the test's sound files. */
-#include "korva_audio.h"
+#include "korva_guest.h"
 
 static vxStr* g_dir;
 

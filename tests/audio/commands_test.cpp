@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "link/modules.h"
+#include "app/module_list.h"
 #include "soundengine/sound_files.h"
 #include "support/process.h"
 #include "support/programs.h"
@@ -21,7 +21,7 @@ TEST(AudioModule, RegistersTheSixteenCommandsInOrder) {
       "%PlayCDTrack%track%mode=1", "StopChannel%channel",    "PauseChannel%channel",     "ResumeChannel%channel",
       "ChannelPitch%channel%pitch", "ChannelVolume%channel#volume", "ChannelPan%channel#pan", "%ChannelPlaying%channel",
   };
-  auto symbols = audio_symbols();
+  auto symbols = audio_module().symbols;
   ASSERT_EQ(symbols.size(), std::size(expected));
   for (size_t i = 0; i < symbols.size(); ++i) EXPECT_STREQ(symbols[i].decl, expected[i]);
 }

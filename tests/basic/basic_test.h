@@ -13,7 +13,8 @@
 #include "basic/strings.h"
 #include "guest/memory.h"
 #include "core/errors.h"
-#include "link/modules.h"
+#include "app/module_list.h"
+#include "basic/basic_module.h"
 #include "support/error_of.h"
 
 namespace korva::test {
@@ -40,7 +41,7 @@ class BasicTest : public ::testing::Test {
   uint32_t* var() { return guestWords(1); }
 
   static uint32_t builtin(const char* decl) {
-    for (const SymbolDef& s : basic_symbols())
+    for (const SymbolDef& s : basic_module().symbols)
       if (std::strcmp(s.decl, decl) == 0) return s.address();
     ADD_FAILURE() << decl << " not registered";
     return 0;

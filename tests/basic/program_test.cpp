@@ -108,7 +108,7 @@ TEST(BasicRegistry, SymbolsInRegistrationOrder) {
       "_vxObjFromHandle", "_vxNullObjEx", "_vxRestore", "_vxReadInt", "_vxReadFloat",
       "_vxReadStr", "_vxAbs", "_vxSgn", "_vxMod", "_vxFAbs", "_vxFSgn", "_vxFMod", "_vxFPow",
       "RuntimeStats"};
-  auto symbols = basic_symbols();
+  auto symbols = basic_module().symbols;
   ASSERT_EQ(symbols.size(), std::size(expect));
   for (size_t i = 0; i < symbols.size(); ++i) EXPECT_STREQ(symbols[i].decl, expect[i]);
   // The built-in descriptors hold their type codes once the module exists.

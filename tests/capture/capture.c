@@ -4,8 +4,7 @@
    "e N" raises an error after N frames;
    "f" draws on the front buffer and never flips;
    "w N" waits 300 ms, then draws N frames as "d" does. */
-#include "korva_graphics.h"
-#include "korva_input.h"
+#include "korva_guest.h"
 
 static vxStr* commandLine;
 

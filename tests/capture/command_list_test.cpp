@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/module_list.h"
 #include "app/cli/command_list.h"
 #include "link/registry.h"
 #include "support/process.h"
@@ -41,6 +42,25 @@ TEST(ListCommands, TheCommandReferenceIsCurrent) {
       << "docs/commands.md is out of date: run build/korva --list-commands=markdown > docs/commands.md";
   auto r = test::runCommand(test::buildDir() + "/korva --list-commands=markdown");
   EXPECT_EQ(r.output, commandListMarkdown());
+}
+
+// Test programs, benchmarks and the demo game declare the run-time's routines through
+// this header: it must say what the registry says.
+TEST(ListCommands, TheGuestPrototypesAreCurrent) {
+  std::ifstream header(KORVA_SOURCE_DIR "/include/korva/guest/commands.h", std::ios::binary);
+  ASSERT_TRUE(header) << "include/korva/guest/commands.h is missing";
+  std::string text(std::istreambuf_iterator<char>(header), {});
+  EXPECT_TRUE(text == commandListC())
+      << "include/korva/guest/commands.h is out of date: run build/korva --list-commands=c > "
+         "include/korva/guest/commands.h";
+  auto r = test::runCommand(test::buildDir() + "/korva --list-commands=c");
+  EXPECT_EQ(r.output, commandListC());
+  // Every routine is declared once, with its parameters named as the language names them.
+  EXPECT_NE(text.find("void _fdrawimage(int image, int x, int y, int frame); /* frame = 0 */\n"), std::string::npos);
+  EXPECT_NE(text.find("void _fwriteint(int stream, int int_);\n"), std::string::npos);
+  EXPECT_NE(text.find("float _fjoyx(int port); /* port = 0 */\n"), std::string::npos);
+  EXPECT_NE(text.find("void _fend(void) __attribute__((noreturn));\n"), std::string::npos);
+  EXPECT_NE(text.find("extern int __vxIntType;\n"), std::string::npos);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <set>
 
 #include "commands/math.h"
-#include "link/modules.h"
+#include "app/module_list.h"
 
 namespace korva::test {
 namespace {

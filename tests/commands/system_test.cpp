@@ -6,7 +6,9 @@
 #include <cstring>
 #include <thread>
 
+#include "app/module_list.h"
 #include "commands/system.h"
+#include "run/timers.h"
 #include "core/handles.h"
 #include "link/registry.h"
 #include "app/runtime.h"
@@ -23,7 +25,7 @@ TEST(RuntimeSymbols, RegisteredInTheirFixedOrder) {
                             "Delay%millisecs", "%MilliSecs", "$CommandLine", "%CreateTimer%hertz",
                             "%WaitTimer%timer", "FreeTimer%timer", "DebugLog$text", "_vxDebugStmt",
                             "_vxDebugEnter", "_vxDebugLeave"};
-  auto symbols = runtimeSymbols();
+  auto symbols = system_module().symbols;
   ASSERT_EQ(symbols.size(), std::size(expected));
   for (size_t i = 0; i < symbols.size(); ++i) EXPECT_STREQ(symbols[i].decl, expected[i]);
 }

@@ -1,8 +1,7 @@
 /* The console as a program uses it. The command line is "<case> <directory>": its first
    byte picks the case, the rest names a directory for the pictures. The keys that Input
    reads are laid down by the test on the console's clock. */
-#include "korva_console.h"
-#include "korva_graphics.h"
+#include "korva_guest.h"
 
 static vxStr* str(const char* t) { return __vxStrConst(t); }
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }

@@ -1,8 +1,6 @@
 /* Waits for a key and prints its character code, then reads a line with Input and prints
    it; the screen is saved to the file named on the command line. */
-#include "korva_console.h"
-#include "korva_graphics.h"
-#include "korva_input.h"
+#include "korva_guest.h"
 
 static vxStr* str(const char* t) { return __vxStrConst(t); }
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }

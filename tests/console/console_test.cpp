@@ -14,7 +14,8 @@
 #include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 #include "core/errors.h"
-#include "link/modules.h"
+#include "app/module_list.h"
+#include "support/run_fixture.h"
 
 namespace korva {
 namespace {
@@ -25,18 +26,15 @@ using test::ScriptedClock;
 class Console : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = RuntimeWindow::create("", nullptr, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(input_create());
-    inputStarted = true;
-    ASSERT_TRUE(graphics_create());
-    graphicsStarted = true;
+    session = std::make_unique<test::TestRun>();
+    ASSERT_TRUE(session->ok());
+    window = session->window.get();
+    ASSERT_TRUE(session->start(input_module()));
+    ASSERT_TRUE(session->start(graphics_module()));
   }
   void TearDown() override {
     setDebugFlag(false);
-    if (graphicsStarted) graphics_destroy();
-    if (inputStarted) input_destroy();
-    RuntimeWindow::destroy(window);
+    session.reset();
   }
 
   Canvas& front() { return *state().device->frontBuffer(); }
@@ -58,8 +56,8 @@ class Console : public ::testing::Test {
     return text;
   }
 
+  std::unique_ptr<test::TestRun> session;
   RuntimeWindow* window = nullptr;
-  bool inputStarted = false, graphicsStarted = false;
 };
 
 TEST_F(Console, TheFirstConsoleCommandOpensTheProgramsOwnWindowOnce) {

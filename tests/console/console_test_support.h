@@ -11,7 +11,8 @@
 #include <string>
 
 #include "graphics/console/console_clock.h"
-#include "window/runtime_window.h"
+#include "graphics/module/graphics_state.h"
+#include "run/run_context.h"
 
 namespace korva::test {
 
@@ -68,8 +69,8 @@ class ScriptedClock final : public gfx::ConsoleClock {
   bool pause(int ms) override {
     now_ += static_cast<uint32_t>(ms);
     runDue();
-    RuntimeWindow* window = RuntimeWindow::instance();
-    return window && window->poll();
+    RunContext* run = gfx::state().run;
+    return run && run->poll();
   }
   static SDL_Scancode scancodeOf(char c) {
     if (c == ' ') return SDL_SCANCODE_SPACE;

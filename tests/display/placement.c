@@ -1,5 +1,5 @@
 /* A 640x480 game picture: a red frame one pixel wide around green, shown until the window closes. */
-#include "korva_graphics.h"
+#include "korva_guest.h"
 
 void __MAIN(void) {
   _fgraphics(640, 480, 0, 2);

@@ -29,7 +29,7 @@
 #include "basic/strings.h"
 #include "guest/memory.h"
 #include "link/linker.h"
-#include "link/modules.h"
+#include "app/module_list.h"
 #include "link/registry.h"
 #include "support/process.h"
 #include "support/programs.h"
@@ -120,9 +120,8 @@ uint64_t envNumber(const char* name, uint64_t fallback) {
 class Fuzzer {
  public:
   Fuzzer(uint64_t seed, uint64_t calls) : rng_(seed), callsLeft_(calls) {
-    for (const ModuleDef& m : modules())
-      for (const SymbolDef& s : m.symbols()) add(s);
-    for (const SymbolDef& s : runtimeSymbols()) add(s);
+    for (const ModuleDef* m : modules())
+      for (const SymbolDef& s : m->symbols) add(s);
     scratch_ = guest::alloc(kScratchBytes);
     codePage_ = guest::allocCode(1);
   }
@@ -299,7 +298,7 @@ class Fuzzer {
     for (uint32_t off = 0; off < kScratchBytes; off += 4)
       guest::store32(base + off, below(4) ? static_cast<uint32_t>(rng_()) : below(16));
     auto builtin = [](const char* decl) {
-      for (const SymbolDef& s : basic_symbols())
+      for (const SymbolDef& s : basic_module().symbols)
         if (std::string_view(s.decl) == decl) return s.address();
       return 0u;
     };

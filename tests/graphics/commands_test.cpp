@@ -7,7 +7,7 @@
 #include "graphics/module/graphics_state.h"
 #include "basic/strings.h"
 #include "core/errors.h"
-#include "link/modules.h"
+#include "app/module_list.h"
 #include "picture_support.h"
 #include "support/graphics_fixture.h"
 #include "window/runtime_window.h"
@@ -19,7 +19,14 @@ using namespace gfxcmd;
 
 using GraphicsCommands = test::GraphicsModuleTest;
 
-TEST(GraphicsModule, StartFailsWithoutAWindow) { EXPECT_FALSE(graphics_create()); }
+TEST(GraphicsModule, StartFailsWhenTheWindowCannotOpenGraphics) {
+  test::TestRun session;
+  ASSERT_TRUE(session.ok());
+  GraphicsDevice* taken = session.window->openGraphics(64, 48, 0, 0, RuntimeWindow::kWindowedGraphics);
+  ASSERT_NE(taken, nullptr);
+  EXPECT_FALSE(graphics_module().create(*session.run));
+  session.window->closeGraphics(taken);
+}
 
 TEST_F(GraphicsCommands, StartsWithTheDefaultWindowAndTheFrontBufferCurrent) {
   EXPECT_EQ(GraphicsWidth(), 400);

@@ -1,6 +1,6 @@
 /* The graphics commands as a program uses them. The command line is "<case> <directory>":
    its first byte picks the case, the rest names a directory for the pictures. */
-#include "korva_graphics.h"
+#include "korva_guest.h"
 
 static vxStr* str(const char* t) { return __vxStrConst(t); }
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }

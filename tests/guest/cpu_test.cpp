@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "app/module_list.h"
 #include "guest/memory.h"
 #include "core/errors.h"
 #include "link/linker.h"

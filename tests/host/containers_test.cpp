@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "app/module_list.h"
 #include "link/image_source.h"
 #include "link/program_file.h"
 #include "link/registry.h"

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/module_list.h"
 #include "guest/memory.h"
 #include "link/linker.h"
 #include "link/registry.h"

@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "app/module_list.h"
 #include "link/linker.h"
 #include "app/runtime.h"
 #include "support/event_debugger.h"
@@ -41,9 +42,11 @@ TEST_F(Run, ModulesAreCreatedInOrderAndDestroyedInReverse) {
   testing::observeModules([](const char* what, const char* m) { g_moduleCalls.push_back(std::string(what) + " " + m); });
   execute("fault_none");
   std::vector<std::string> expected;
-  const char* order[] = {"basic", "math", "string", "filesystem", "stream", "bank", "input", "audio", "multiplay", "graphics"};
+  // The ten modules, then the system commands' own.
+  const char* order[] = {"basic", "math",  "string",    "filesystem", "stream", "bank",
+                         "input", "audio", "multiplay", "graphics",   "system"};
   for (const char* m : order) expected.push_back(std::string("create ") + m);
-  for (int i = 9; i >= 0; --i) expected.push_back(std::string("destroy ") + order[i]);
+  for (int i = 10; i >= 0; --i) expected.push_back(std::string("destroy ") + order[i]);
   EXPECT_EQ(g_moduleCalls, expected);
 }
 
@@ -66,7 +69,7 @@ TEST_F(Run, RuntimeErrorIsReportedOnceAndModulesStillGo) {
   });
   execute("raise");
   EXPECT_EQ(dbg.events(), std::vector<std::string>{"error boom"});
-  EXPECT_EQ(g_moduleCalls.size(), 10u);
+  EXPECT_EQ(g_moduleCalls.size(), 11u);
 }
 
 TEST_F(Run, RuntimeErrorTextIsCutTo255AndMayBeEmpty) {

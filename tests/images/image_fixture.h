@@ -12,7 +12,7 @@
 #include "graphics/images/image_commands.h"
 #include "graphics/module/graphics_state.h"
 #include "core/errors.h"
-#include "link/modules.h"
+#include "app/module_list.h"
 #include "picture_support.h"
 #include "support/error_of.h"
 #include "support/graphics_fixture.h"

@@ -1,8 +1,7 @@
 /* The image commands as a game uses them. The command line is "<case> <directory>": its
    first byte picks the case, the rest names the directory of the sprite sheet and of the
    pictures written. */
-#include "korva_graphics.h"
-#include "korva_images.h"
+#include "korva_guest.h"
 
 static vxStr* str(const char* t) { return __vxStrConst(t); }
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }

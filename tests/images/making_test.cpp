@@ -161,8 +161,7 @@ TEST_F(ImageCommands, EveryModeChangeFreesEveryImage) {
   gfxcmd::EndGraphics();
   EXPECT_EQ(ImageWidth(c), 0);
   const int32_t d = CreateImage(8, 8, 1);
-  graphics_destroy();
-  started = false;
+  session->end(graphics_module());
   EXPECT_EQ(ImageWidth(d), 0);
   EXPECT_EQ(Canvas::liveCount(), 0);
 }

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "core/errors.h"
-#include "link/modules.h"
+#include "app/module_list.h"
 #include "input/commands/input_commands.h"
 #include "input/input_test_support.h"
 
@@ -23,24 +23,16 @@ class InputCommands : public test::WindowFixture {
   void SetUp() override {
     WindowFixture::SetUp();
     useGraphics(2);
-    ASSERT_TRUE(input_create());
-    created = true;
+    ASSERT_TRUE(session->start(input_module()));
   }
-  void TearDown() override {
-    if (created) input_destroy();
-    WindowFixture::TearDown();
-  }
-  bool created = false;
 };
 
 TEST_F(InputCommands, StartUpFailsWhenTheWindowHasADriverAlready) {
-  EXPECT_FALSE(input_create());
-  EXPECT_NE(window->input(), nullptr);
-  input_destroy();
-  created = false;
-  EXPECT_EQ(window->input(), nullptr);
-  EXPECT_TRUE(input_create());
-  created = true;
+  EXPECT_FALSE(input_module().create(*run));
+  EXPECT_NE(run->input(), nullptr);
+  session->end(input_module());
+  EXPECT_EQ(run->input(), nullptr);
+  EXPECT_TRUE(session->start(input_module()));
 }
 
 TEST_F(InputCommands, ShiftThenAGivesNothingThenCapitalA) {

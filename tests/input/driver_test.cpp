@@ -19,7 +19,7 @@ class InputDriverTest : public test::WindowFixture {
  protected:
   void SetUp() override {
     WindowFixture::SetUp();
-    driver = static_cast<SdlInputDriver*>(window->openInput(std::make_unique<SdlInputDriver>(*window)));
+    driver = run->openInput();
     ASSERT_NE(driver, nullptr);
     keyboard = driver->keyboard();
     mouse = driver->mouse();
@@ -107,10 +107,10 @@ TEST_F(InputDriverTest, SuspendAndResumeInFullScreenClearEveryKeyAndTheMouse) {
   EXPECT_EQ(keyboard->isDown(30), 1);
   EXPECT_EQ(mouse->axis(0), 70.0f);
 
-  window->suspend();
+  run->requestSuspend();
   EXPECT_FALSE(driver->inputAcquired());
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
-  window->resume();
+  run->requestResume();
   EXPECT_TRUE(driver->inputAcquired());
   EXPECT_EQ(keyboard->isDown(30), 0);
   EXPECT_EQ(keyboard->takeHits(30), 0);
@@ -152,9 +152,9 @@ TEST_F(InputDriverTest, PositionMouseSetsTheAxesInEveryState) {
 TEST_F(InputDriverTest, ClosingTheDriverInFullScreenShowsThePointer) {
   useGraphics(3);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-  window->closeInput(driver);
+  run->closeInput(driver);
   driver = nullptr;
-  EXPECT_EQ(window->input(), nullptr);
+  EXPECT_EQ(run->input(), nullptr);
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
 }
 

@@ -1,6 +1,6 @@
 /* Input commands as a program uses them. The first byte of the command line picks the
    case; TestKey and TestCloseAfter are the test's own routines that make the events. */
-#include "korva_input.h"
+#include "korva_guest.h"
 
 void _ftestkey(int scancode, int down);
 void _ftestcloseafter(int ms);

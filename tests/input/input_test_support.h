@@ -6,8 +6,7 @@
 
 #include "render/display/display_drivers.h"
 #include "render/display/graphics_device.h"
-#include "window/drivers.h"
-#include "window/runtime_window.h"
+#include "support/run_fixture.h"
 
 namespace korva::test {
 
@@ -47,14 +46,13 @@ inline void pushButton(uint8_t sdlButton, bool down) {
 class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = RuntimeWindow::create("", nullptr, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(window->poll());
+    session = std::make_unique<TestRun>();
+    ASSERT_TRUE(session->ok());
+    window = session->window.get();
+    run = session->run.get();
+    ASSERT_TRUE(run->poll());
   }
-  void TearDown() override {
-    if (window && window->graphics()) window->closeGraphics(window->graphics());
-    RuntimeWindow::destroy(window);
-  }
+  void TearDown() override { session.reset(); }
 
   // Graphics in display state 2 (a 320 x 200 window) or 3 (full screen in the first mode
   // the display lists), replacing whatever graphics were open.
@@ -71,7 +69,9 @@ class WindowFixture : public ::testing::Test {
     return device;
   }
 
+  std::unique_ptr<TestRun> session;
   RuntimeWindow* window = nullptr;
+  RunContext* run = nullptr;
 };
 
 }  // namespace korva::test

@@ -57,12 +57,12 @@ class JoystickTest : public test::WindowFixture {
   }
   void TearDown() override {
     pads.clear();
-    if (driver) window->closeInput(driver);
+    if (driver) run->closeInput(driver);
     if (joysticksStarted) SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     WindowFixture::TearDown();
   }
   void openDriver() {
-    driver = static_cast<SdlInputDriver*>(window->openInput(std::make_unique<SdlInputDriver>(*window)));
+    driver = run->openInput();
     ASSERT_NE(driver, nullptr);
     base = driver->joystickCount();  // pads that this machine really has
   }

@@ -4,6 +4,7 @@
 
 #include <thread>
 
+#include "app/module_list.h"
 #include "link/linker.h"
 #include "link/registry.h"
 #include "support/programs.h"

@@ -1,5 +1,5 @@
 /* Waits for two keys and reports their characters. */
-#include "korva_input.h"
+#include "korva_guest.h"
 
 void __MAIN(void) {
   _fdebuglog(__vxStrConst("waiting"));

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "core/handles.h"
+#include "support/run_fixture.h"
 #include "io/files/paths.h"
 #include "io_test.h"
-#include "window/runtime_window.h"
 
 namespace korva::test {
 namespace {
@@ -29,15 +29,16 @@ class Files : public IoTest {
   void SetUp() override {
     IoTest::SetUp();
     ASSERT_FALSE(dir.path().empty());
-    window = RuntimeWindow::create("", nullptr, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(filesystem_create());
+    session = std::make_unique<test::TestRun>();
+    ASSERT_TRUE(session->ok());
+    ASSERT_TRUE(session->start(filesystem_module()));
   }
   void TearDown() override {
-    filesystem_destroy();
-    RuntimeWindow::destroy(window);
+    session.reset();
     IoTest::TearDown();
   }
+  void endFileSystem() { session->end(filesystem_module()); }
+  bool startFileSystem() { return session->start(filesystem_module()); }
   vxStr* P(const std::string& name) const { return S(dir / name); }
   // Every name a listing gives up to its end.
   std::vector<std::string> list(int32_t listing) {
@@ -47,7 +48,7 @@ class Files : public IoTest {
   }
 
   ScratchDir dir;
-  RuntimeWindow* window = nullptr;
+  std::unique_ptr<test::TestRun> session;
 };
 
 TEST_F(Files, WriteFileEmptiesAnExistingFileAtOnce) {
@@ -165,10 +166,10 @@ TEST_F(Files, CloseFileOfAClosedHandle) {
 TEST_F(Files, ShutDownClosesOpenFilesWritingOutTheirBuffers) {
   int32_t f = WriteFile(P("s"));
   WriteInt(f, 0x64636261);
-  filesystem_destroy();
+  endFileSystem();
   EXPECT_EQ(get(dir / "s"), "abcd");
   EXPECT_EQ(Stream::find(static_cast<uint32_t>(f)), nullptr);
-  ASSERT_TRUE(filesystem_create());
+  ASSERT_TRUE(startFileSystem());
 }
 
 TEST_F(Files, AnEmptyDirectoryListsItsTwoEntriesThenTheEmptyStringForEver) {
@@ -208,10 +209,10 @@ TEST_F(Files, ListingsIgnoreATrailingSeparatorOfEitherKind) {
 TEST_F(Files, ShutDownClosesOpenListings) {
   int32_t d = ReadDir(S(dir.path()));
   ASSERT_NE(d, 0);
-  filesystem_destroy();
+  endFileSystem();
   EXPECT_EQ(Handles::find(static_cast<uint32_t>(d), HandleKind::Directory), nullptr);
-  ASSERT_TRUE(filesystem_create());
-  EXPECT_FALSE(filesystem_create()) << "one driver at a time";
+  ASSERT_TRUE(startFileSystem());
+  EXPECT_FALSE(filesystem_module().create(*session->run)) << "one driver at a time";
 }
 
 TEST_F(Files, SizeAndTypeOfFilesDirectoriesAndWildcards) {

@@ -1,6 +1,6 @@
 /* Files, banks and TCP as a program uses them. The command line's first byte picks the
    case; the rest is its argument (a path or a port). */
-#include "korva_io.h"
+#include "korva_guest.h"
 
 static void log(vxStr* s) { _fdebuglog(s); }
 static void logInt(int v) { log(__vxStrFromInt(v)); }

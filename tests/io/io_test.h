@@ -11,7 +11,8 @@
 
 #include "basic/strings.h"
 #include "core/errors.h"
-#include "link/modules.h"
+#include "app/module_list.h"
+#include "basic/basic_module.h"
 #include "io/commands.h"
 #include "io/stream.h"
 #include "support/error_of.h"

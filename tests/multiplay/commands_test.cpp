@@ -159,7 +159,7 @@ TEST_F(NetProgram, StartNetGameRunsTheDialogAndTakesItsResult) {
 TEST_F(NetProgram, AfterTheDialogTheWindowIsAskedToResume) {
   ScriptedDialog dialog([](net::StartDialogModel& m) {
     // As a full-screen program loses the screen to the dialog.
-    RuntimeWindow::instance()->suspend();
+    runtime().asyncStop();
     m.cancel();
   });
   net::setStartDialog(&dialog);

@@ -1,6 +1,6 @@
 /* The net commands as a program uses them. The first byte of the command line picks the
    case; what follows it is the case's argument. */
-#include "korva_net.h"
+#include "korva_guest.h"
 
 static void log(vxStr* s) { _fdebuglog(s); }
 static void logText(const char* t) { log(__vxStrConst(t)); }

@@ -1,3 +1,4 @@
+#include "app/module_list.h"
 #include "native/cpu_routines.h"
 
 #include <cerrno>

@@ -24,11 +24,11 @@ using net::DialogFrame;
 // A point of the dialog's canvas in window coordinates.
 inline SDL_Point onWindow(const DialogFrame& f, int x, int y) {
   int ax = 0, ay = 0, aw = 0, ah = 0;
-  EXPECT_TRUE(RuntimeWindow::instance()->overlayArea(ax, ay, aw, ah));
+  EXPECT_TRUE(f.window.overlayArea(ax, ay, aw, ah));
   return SDL_Point{ax + x * aw / f.canvas.width(), ay + y * ah / f.canvas.height()};
 }
 
-inline uint32_t windowId() { return SDL_GetWindowID(RuntimeWindow::instance()->sdlWindow()); }
+inline uint32_t windowId(const DialogFrame& f) { return f.window.windowId(); }
 
 inline void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
 
@@ -40,7 +40,7 @@ inline void click(const DialogFrame& f, const Rect& r, int clicks = 1) {
     for (uint32_t type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
       SDL_Event e{};
       e.type = type;
-      e.button.windowID = windowId();
+      e.button.windowID = windowId(f);
       e.button.button = SDL_BUTTON_LEFT;
       e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
       e.button.clicks = static_cast<uint8_t>(n);
@@ -54,7 +54,7 @@ inline void key(SDL_Keycode k, uint16_t modifiers = KMOD_NONE) {
   for (uint32_t type : {SDL_KEYDOWN, SDL_KEYUP}) {
     SDL_Event e{};
     e.type = type;
-    e.key.windowID = windowId();
+    e.key.windowID = 0;  // the keyboard's focus, as the dialog takes it
     e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.key.keysym.sym = k;
     e.key.keysym.scancode = SDL_GetScancodeFromKey(k);
@@ -66,15 +66,15 @@ inline void key(SDL_Keycode k, uint16_t modifiers = KMOD_NONE) {
 inline void typeText(const std::string& utf8) {
   SDL_Event e{};
   e.type = SDL_TEXTINPUT;
-  e.text.windowID = windowId();
+  e.text.windowID = 0;
   snprintf(e.text.text, sizeof e.text.text, "%s", utf8.c_str());
   push(e);
 }
 
-inline void closeWindow() {
+inline void closeWindow(const DialogFrame& f) {
   SDL_Event e{};
   e.type = SDL_WINDOWEVENT;
-  e.window.windowID = windowId();
+  e.window.windowID = windowId(f);
   e.window.event = SDL_WINDOWEVENT_CLOSE;
   push(e);
 }
@@ -106,7 +106,7 @@ class DialogScript {
     if (done() || !stuck_.empty()) return;
     if (now - stepStart_ > std::chrono::seconds(10)) {
       stuck_ = "step " + std::to_string(next_) + " never became ready";
-      closeWindow();
+      closeWindow(f);
       return;
     }
     if (!steps_[next_].ready(f)) return;
@@ -130,7 +130,7 @@ inline std::vector<uint32_t> shown(const DialogFrame& f, const Rect& r) {
   SDL_Point at = onWindow(f, r.left, r.top);
   SDL_Rect area{at.x, at.y, r.width(), r.height()};
   std::vector<uint32_t> pixels(static_cast<size_t>(r.width()) * r.height());
-  EXPECT_EQ(SDL_RenderReadPixels(RuntimeWindow::instance()->sdlRenderer(), &area, SDL_PIXELFORMAT_ARGB8888,
+  EXPECT_EQ(SDL_RenderReadPixels(SDL_GetRenderer(SDL_GetWindowFromID(f.window.windowId())), &area, SDL_PIXELFORMAT_ARGB8888,
                                  pixels.data(), r.width() * 4),
             0)
       << SDL_GetError();

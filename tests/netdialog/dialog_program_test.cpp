@@ -77,7 +77,7 @@ TEST_F(DialogProgram, AGameCreatedInTheDialogIsThePrograms) {
 }
 
 TEST_F(DialogProgram, ClosingTheWindowDuringTheDialogEndsTheProgramQuietly) {
-  script.then([](const DialogFrame&) { closeWindow(); });
+  script.then([](const DialogFrame& f) { closeWindow(f); });
   ProgramRun r = runScripted();
   EXPECT_EQ(r.logs, Logs{"start"}) << "StartNetGame never returns to the program";
   EXPECT_TRUE(r.errors.empty());

@@ -6,6 +6,7 @@
 #include "multiplay/dialog/view/dialog_painter.h"
 #include "multiplay/net_helpers.h"
 #include "multiplay/transport/transport.h"
+#include "support/run_fixture.h"
 #include "support/window_fakes.h"
 
 namespace korva::test {
@@ -24,18 +25,26 @@ class DialogView : public NetTest {
  protected:
   void SetUp() override {
     NetTest::SetUp();
-    window = RuntimeWindow::create("", &debugger, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(window->poll());
+    renew();
+    ASSERT_TRUE(currentRun->poll());
     model.open();
     script.attach(dialog);
   }
   void TearDown() override {
-    RuntimeWindow::destroy(window);
+    session.reset();
     NetTest::TearDown();
   }
+  // A fresh window and run, as the next execute makes them; the test's dialogs show in it.
+  void renew() {
+    session.reset();
+    session = std::make_unique<TestRun>(&debugger);
+    ASSERT_TRUE(session->ok());
+    window = session->window.get();
+    currentRun = session->run.get();
+    dialog.setRun(currentRun);
+  }
   // Runs the dialog to its end; every step of the script must have run.
-  void run() {
+  void runDialog() {
     dialog.run(model);
     EXPECT_TRUE(model.ended());
     EXPECT_EQ(script.stuck(), "");
@@ -43,7 +52,9 @@ class DialogView : public NetTest {
   }
 
   testing::RecordingDebugger debugger;
+  std::unique_ptr<TestRun> session;
   RuntimeWindow* window = nullptr;
+  RunContext* currentRun = nullptr;
   net::StartDialogModel model;
   net::WindowStartDialog dialog;
   DialogScript script;
@@ -67,7 +78,7 @@ TEST_F(DialogView, ThePictureShowsTheCaptionAndTheGamesListedWhereTheLayoutPutsT
                   0u);
         key(SDLK_ESCAPE);
       });
-  run();
+  runDialog();
 }
 
 TEST_F(DialogView, ChoosingNoConnectionEmptiesAndDisablesTheGamesList) {
@@ -99,7 +110,7 @@ TEST_F(DialogView, ChoosingNoConnectionEmptiesAndDisablesTheGamesList) {
                                                            palette::kFace));
         key(SDLK_ESCAPE);
       });
-  run();
+  runDialog();
   EXPECT_EQ(model.result(), 0);
 }
 
@@ -125,7 +136,7 @@ TEST_F(DialogView, CreatingWithoutANameShowsTheRequestInTheDialogUntilClosed) {
               typeText("made here");
               key(SDLK_RETURN);
             });
-  run();
+  runDialog();
   EXPECT_EQ(model.result(), 2);
   EXPECT_EQ(model.game(), "made here");
 }
@@ -146,6 +157,7 @@ TEST_F(DialogView, AGameListedByAHostIsJoinedByDoubleClickOrEnter) {
     net::StartDialogModel joiner;
     joiner.open();
     net::WindowStartDialog view;
+    view.setRun(currentRun);
     DialogScript steps;
     steps.then([](const DialogFrame&) { key(SDLK_DOWN); }).when(gamesAre({"listed"}), join);
     steps.attach(view);
@@ -177,7 +189,7 @@ TEST_F(DialogView, TabMovesTheFocusOverTheEnabledControls) {
     note(f);
     key(SDLK_ESCAPE);
   });
-  run();
+  runDialog();
   // The games list stays out while it only says "<no games found>".
   using enum Control;
   EXPECT_EQ(seen, (std::vector<Control>{Connections, Cancel, Connections, Connections, Name, Create, Cancel,
@@ -206,23 +218,22 @@ TEST_F(DialogView, TypingEditsTheNameAtTheCaret) {
         EXPECT_EQ(f.controller.caret(), 4u);
         key(SDLK_ESCAPE);
       });
-  run();
+  runDialog();
 }
 
 TEST_F(DialogView, EscapeCancelOrClosingTheWindowEndsWithNothingStarted) {
   const std::pair<const char*, DialogScript::Act> ways[] = {
       {"Escape", [](const DialogFrame&) { key(SDLK_ESCAPE); }},
       {"Cancel", [](const DialogFrame& f) { click(f, f.layout.cancel); }},
-      {"window closed", [](const DialogFrame&) { closeWindow(); }},
+      {"window closed", [](const DialogFrame& f) { closeWindow(f); }},
   };
-  RuntimeWindow::destroy(window);
   for (auto& [what, end] : ways) {
     SCOPED_TRACE(what);
-    window = RuntimeWindow::create("", &debugger, 0);
-    ASSERT_NE(window, nullptr);
+    renew();
     net::StartDialogModel m;
     m.open();
     net::WindowStartDialog view;
+    view.setRun(currentRun);
     DialogScript steps;
     steps.then([](const DialogFrame&) { key(SDLK_DOWN); })
         .when([](const DialogFrame& f) { return f.model.timerRunning(); }, end);
@@ -232,10 +243,8 @@ TEST_F(DialogView, EscapeCancelOrClosingTheWindowEndsWithNothingStarted) {
     EXPECT_TRUE(m.ended());
     EXPECT_EQ(m.result(), 0);
     EXPECT_EQ(m.takeSession(), nullptr);
-    EXPECT_EQ(window->running(), std::string(what) != "window closed");
-    RuntimeWindow::destroy(window);
+    EXPECT_EQ(currentRun->running(), std::string(what) != "window closed");
   }
-  window = nullptr;
 }
 
 TEST_F(DialogView, TheWindowIsPutBackAsItWas) {
@@ -246,9 +255,7 @@ TEST_F(DialogView, TheWindowIsPutBackAsItWas) {
   const Case cases[] = {{"no graphics", 0, 0}, {"a 400 x 300 window", 400, 300}, {"a smaller window", 200, 150}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    RuntimeWindow::destroy(window);
-    window = RuntimeWindow::create("", &debugger, 0);
-    ASSERT_NE(window, nullptr);
+    renew();
     if (c.graphicsW) {
       GraphicsDevice* device = window->openGraphics(c.graphicsW, c.graphicsH, 0, 0, RuntimeWindow::kWindowedGraphics);
       ASSERT_NE(device, nullptr);
@@ -256,7 +263,7 @@ TEST_F(DialogView, TheWindowIsPutBackAsItWas) {
       device->frontBuffer()->rect(0, 0, c.graphicsW, c.graphicsH, true);
       window->present();
     }
-    SDL_Window* w = window->sdlWindow();
+    SDL_Window* w = SDL_GetWindowFromID(window->windowId());
     const bool hidden = SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN;
     int beforeW = 0, beforeH = 0;
     SDL_GetWindowSize(w, &beforeW, &beforeH);
@@ -264,6 +271,7 @@ TEST_F(DialogView, TheWindowIsPutBackAsItWas) {
     net::StartDialogModel m;
     m.open();
     net::WindowStartDialog view;
+    view.setRun(currentRun);
     DialogScript steps;
     steps.then([&](const DialogFrame& f) {
       EXPECT_FALSE(SDL_GetWindowFlags(w) & SDL_WINDOW_HIDDEN);
@@ -294,7 +302,7 @@ TEST_F(DialogView, TheWindowIsPutBackAsItWas) {
     if (c.graphicsW) {
       uint32_t pixel = 0;
       SDL_Rect middle{c.graphicsW / 2, c.graphicsH / 2, 1, 1};
-      ASSERT_EQ(SDL_RenderReadPixels(window->sdlRenderer(), &middle, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0);
+      ASSERT_EQ(SDL_RenderReadPixels(SDL_GetRenderer(w), &middle, SDL_PIXELFORMAT_ARGB8888, &pixel, 4), 0);
       EXPECT_EQ(pixel & 0xFFFFFF, 0xC00000u) << "the program's picture is shown again";
     }
   }

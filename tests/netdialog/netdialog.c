@@ -1,5 +1,5 @@
 /* A program that starts its game through the start dialog and goes on afterwards. */
-#include "korva_net.h"
+#include "korva_guest.h"
 
 static void logInt(int v) { _fdebuglog(__vxStrFromInt(v)); }
 

@@ -1,35 +1,33 @@
-// Each test with a headless runtime window and the graphics module started on it, as a run
-// starts them, and the debug flag cleared afterwards.
+// Each test with a headless runtime window, a run and the graphics module started on it, as
+// a run starts them, and the debug flag cleared afterwards.
 #pragma once
 #include <gtest/gtest.h>
 
-#include "render/display/graphics_device.h"
-#include "graphics/module/graphics_state.h"
 #include "core/errors.h"
-#include "link/modules.h"
-#include "window/runtime_window.h"
+#include "graphics/module/graphics_state.h"
+#include "render/display/graphics_device.h"
+#include "support/run_fixture.h"
 
 namespace korva::test {
 
 class GraphicsModuleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = RuntimeWindow::create("", nullptr, 0);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(graphics_create());
-    started = true;
+    session = std::make_unique<TestRun>();
+    ASSERT_TRUE(session->ok());
+    window = session->window.get();
+    ASSERT_TRUE(session->start(graphics_module()));
   }
   void TearDown() override {
     setDebugFlag(false);
-    if (started) graphics_destroy();
-    RuntimeWindow::destroy(window);
+    session.reset();
   }
 
   GraphicsDevice& device() { return *gfx::state().device; }
   Canvas& current() { return *gfx::state().buffer; }
 
+  std::unique_ptr<TestRun> session;
   RuntimeWindow* window = nullptr;
-  bool started = false;
 };
 
 }  // namespace korva::test

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 
+#include "app/module_list.h"
 #include "link/linker.h"
 #include "app/runtime.h"
 #include "korva/runtime.h"

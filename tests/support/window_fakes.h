@@ -1,10 +1,11 @@
 // Recording stand-ins for what the window talks to.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "korva/runtime.h"
-#include "window/drivers.h"
+#include "window/event_sinks.h"
 
 namespace korva::testing {
 
@@ -13,7 +14,10 @@ using Log = std::vector<std::string>;
 class RecordingDebugger : public Debugger {
  public:
   void debugRun() override { ++runs; }
-  void debugStop() override { ++stops; }
+  void debugStop() override {
+    ++stops;
+    if (onStop) onStop();
+  }
   void debugStmt(int32_t a, int32_t b) override {
     calls.push_back("stmt " + std::to_string(a) + " " + std::to_string(b));
   }
@@ -27,10 +31,11 @@ class RecordingDebugger : public Debugger {
 
   int runs = 0;
   int stops = 0;
+  std::function<void()> onStop;  // called at each debugStop
   Log calls;
 };
 
-class FakeInput : public InputDriver {
+class FakeInput : public InputSink {
  public:
   explicit FakeInput(Log& log) : log_(log) {}
   ~FakeInput() override { log_.push_back("input destroyed"); }
@@ -46,18 +51,6 @@ class FakeInput : public InputDriver {
 
  private:
   Log& log_;
-};
-
-// A driver that only notes its destruction.
-template <typename Driver>
-class Tracked : public Driver {
- public:
-  Tracked(Log& log, std::string name) : log_(log), name_(std::move(name)) {}
-  ~Tracked() override { log_.push_back(name_ + " destroyed"); }
-
- private:
-  Log& log_;
-  std::string name_;
 };
 
 }  // namespace korva::testing

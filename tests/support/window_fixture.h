@@ -1,22 +1,24 @@
-// Each test with a runtime window of its own that reports to a recording debugger.
+// Each test with a runtime window and a run on it that reports to a recording debugger.
 #pragma once
 #include <gtest/gtest.h>
 
 #include "render/display/display_drivers.h"
+#include "support/run_fixture.h"
 #include "support/window_fakes.h"
-#include "window/runtime_window.h"
 
 namespace korva::testing {
 
 class RecordedWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = RuntimeWindow::create("", &debugger, 0);
-    ASSERT_NE(window, nullptr);
+    session = std::make_unique<test::TestRun>(&debugger);
+    ASSERT_TRUE(session->ok());
+    window = session->window.get();
+    run = session->run.get();
     // Whatever the window system reported at creation is not part of any test.
-    ASSERT_TRUE(window->poll());
+    ASSERT_TRUE(run->poll());
   }
-  void TearDown() override { RuntimeWindow::destroy(window); }
+  void TearDown() override { session.reset(); }
 
   // Full screen in the first mode the primary display lists.
   GraphicsDevice* openFullScreen(int depth = 0) {
@@ -25,7 +27,9 @@ class RecordedWindowTest : public ::testing::Test {
   }
 
   RecordingDebugger debugger;
+  std::unique_ptr<test::TestRun> session;
   RuntimeWindow* window = nullptr;
+  RunContext* run = nullptr;
 };
 
 }  // namespace korva::testing

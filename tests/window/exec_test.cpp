@@ -11,7 +11,9 @@
 #include <sstream>
 #include <thread>
 
-#include "window/runtime_window.h"
+#include "support/run_fixture.h"
+
+#include "support/run_fixture.h"
 
 namespace korva {
 namespace {
@@ -94,8 +96,9 @@ class ExecFileTest : public ::testing::Test {
 };
 
 TEST_F(ExecFileTest, ArgumentsReachTheProgramVerbatimWithoutAShell) {
-  RuntimeWindow* window = RuntimeWindow::create("", nullptr, 0);
-  ASSERT_NE(window, nullptr);
+  test::TestRun session;
+  ASSERT_TRUE(session.ok());
+  RunContext* window = session.run.get();
   fs::path out = dir / "out.txt";
   fs::path pwned = dir / "pwned";
   std::string command = "  \"" + script.string() + "\" \"" + out.string() +
@@ -105,12 +108,12 @@ TEST_F(ExecFileTest, ArgumentsReachTheProgramVerbatimWithoutAShell) {
             "a;b\n$(touch '" + pwned.string() + "')\n`id`\n|\n&&\n*\n'q'\n");
   EXPECT_FALSE(fs::exists(pwned));
   EXPECT_TRUE(window->poll());
-  RuntimeWindow::destroy(window);
 }
 
 TEST_F(ExecFileTest, NothingStartedIsReportedAsFailure) {
-  RuntimeWindow* window = RuntimeWindow::create("", nullptr, 0);
-  ASSERT_NE(window, nullptr);
+  test::TestRun session;
+  ASSERT_TRUE(session.ok());
+  RunContext* window = session.run.get();
   EXPECT_FALSE(window->execFile(""));
   EXPECT_FALSE(window->execFile("   "));
   // Not a program and nothing to open it with.
@@ -121,7 +124,6 @@ TEST_F(ExecFileTest, NothingStartedIsReportedAsFailure) {
   std::ofstream(text) << "hi";
   EXPECT_FALSE(window->execFile(text.string()));
   setenv("PATH", saved.c_str(), 1);
-  RuntimeWindow::destroy(window);
 }
 
 TEST_F(ExecFileTest, DocumentsGoToTheDesktopOpenerAlone) {

@@ -12,6 +12,9 @@
 #include "render/canvas/canvas.h"
 #include "render/display/display_drivers.h"
 #include "render/display/graphics_device.h"
+#include "audio/driver/audio_driver.h"
+#include "io/driver/file_system.h"
+#include "input/driver/input_driver.h"
 #include "support/window_fixture.h"
 
 namespace korva {
@@ -20,16 +23,15 @@ namespace {
 using testing::FakeInput;
 using testing::Log;
 using testing::RecordingDebugger;
-using testing::Tracked;
 
 // Ends a poll that would otherwise hang, so a fault fails the test instead of blocking it.
 class Watchdog {
  public:
-  explicit Watchdog(RuntimeWindow* window) : thread_([this, window] {
+  explicit Watchdog(RunContext* run) : thread_([this, run] {
       std::unique_lock lock(mutex_);
       if (!done_cv_.wait_for(lock, std::chrono::seconds(20), [this] { return done_; })) {
         fired_ = true;
-        window->endAsync();
+        run->endAsync();
       }
     }) {}
   ~Watchdog() { stop(); }
@@ -80,41 +82,57 @@ void pushWindowEvent(RuntimeWindow* window, uint8_t what) {
   SDL_Event event{};
   event.type = SDL_WINDOWEVENT;
   event.window.event = what;
-  event.window.windowID = SDL_GetWindowID(window->sdlWindow());
+  event.window.windowID = window->windowId();
   SDL_PushEvent(&event);
 }
 
 class WindowTest : public testing::RecordedWindowTest {
  protected:
-  FakeInput* openInput() { return static_cast<FakeInput*>(window->openInput(std::make_unique<FakeInput>(log))); }
+  // Keys and the pointer go to a recording sink instead of the input driver.
+  FakeInput* openInput() {
+    input = std::make_unique<FakeInput>(log);
+    window->setInputSink(input.get());
+    return input.get();
+  }
+  void TearDown() override {
+    if (window) window->setInputSink(nullptr);
+    RecordedWindowTest::TearDown();
+  }
+  // A fresh window and run, as the next execute makes them.
+  void renew() {
+    session.reset();
+    session = std::make_unique<test::TestRun>(&debugger);
+    ASSERT_TRUE(session->ok());
+    window = session->window.get();
+    run = session->run.get();
+  }
 
   Log log;
+  std::unique_ptr<FakeInput> input;
 };
 
 TEST(RuntimeWindowLifecycle, OneWindowAtATimeAndAgainAfterDestroy) {
-  RecordingDebugger debugger;
-  RuntimeWindow* first = RuntimeWindow::create("args", &debugger, 1);
+  std::unique_ptr<RuntimeWindow> first = RuntimeWindow::create(1);
   ASSERT_NE(first, nullptr);
-  EXPECT_EQ(RuntimeWindow::instance(), first);
-  EXPECT_EQ(RuntimeWindow::create("other", &debugger, 0), nullptr);
-  EXPECT_EQ(first->commandLine(), "args");
-  EXPECT_STREQ(SDL_GetWindowTitle(first->sdlWindow()), "Korva Runtime Window");
-  uint32_t flags = SDL_GetWindowFlags(first->sdlWindow());
+  EXPECT_EQ(RuntimeWindow::create(0), nullptr);
+  SDL_Window* sdl = SDL_GetWindowFromID(first->windowId());
+  EXPECT_STREQ(SDL_GetWindowTitle(sdl), "Korva Runtime Window");
+  uint32_t flags = SDL_GetWindowFlags(sdl);
   EXPECT_TRUE(flags & SDL_WINDOW_HIDDEN);
   EXPECT_TRUE(flags & SDL_WINDOW_ALWAYS_ON_TOP);
   first->setTitle("My Game");
-  EXPECT_STREQ(SDL_GetWindowTitle(first->sdlWindow()), "My Game");
-
-  RuntimeWindow::destroy(nullptr);
-  EXPECT_EQ(RuntimeWindow::instance(), first);
-  RuntimeWindow::destroy(first);
-  EXPECT_EQ(RuntimeWindow::instance(), nullptr);
+  EXPECT_STREQ(SDL_GetWindowTitle(sdl), "My Game");
+  {
+    RunContext run(*first, nullptr, "args");
+    EXPECT_EQ(run.commandLine(), "args");
+  }
+  first.reset();
 
   // A video driver that cannot start gives way to one that works without a display.
   const char* driver = getenv("SDL_VIDEODRIVER");
   std::string saved = driver ? driver : "";
   setenv("SDL_VIDEODRIVER", "korva-no-such-driver", 1);
-  RuntimeWindow* second = RuntimeWindow::create("", nullptr, 0);
+  std::unique_ptr<RuntimeWindow> second = RuntimeWindow::create(0);
   if (driver) {
     setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
   } else {
@@ -122,59 +140,59 @@ TEST(RuntimeWindowLifecycle, OneWindowAtATimeAndAgainAfterDestroy) {
   }
   ASSERT_NE(second, nullptr);
   EXPECT_STREQ(SDL_GetCurrentVideoDriver(), "offscreen");
-  EXPECT_FALSE(SDL_GetWindowFlags(second->sdlWindow()) & SDL_WINDOW_ALWAYS_ON_TOP);
-  EXPECT_TRUE(second->running());
-  EXPECT_TRUE(second->poll());
-  RuntimeWindow::destroy(second);
+  EXPECT_FALSE(SDL_GetWindowFlags(SDL_GetWindowFromID(second->windowId())) & SDL_WINDOW_ALWAYS_ON_TOP);
+  RunContext run(*second, nullptr, "");
+  EXPECT_TRUE(run.running());
+  EXPECT_TRUE(run.poll());
 }
 
 TEST_F(WindowTest, DelayOfZeroOrLessPollsOnce) {
   openInput();
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
-  EXPECT_TRUE(window->delay(0));
+  EXPECT_TRUE(run->delay(0));
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_B);
-  EXPECT_TRUE(window->delay(-50));
+  EXPECT_TRUE(run->delay(-50));
   EXPECT_EQ(log, (Log{"press 30", "press 48"}));
 
-  window->endAsync();
-  EXPECT_FALSE(window->delay(0));
-  EXPECT_FALSE(window->delay(1000));
+  run->endAsync();
+  EXPECT_FALSE(run->delay(0));
+  EXPECT_FALSE(run->delay(1000));
 }
 
 TEST_F(WindowTest, RequestsAlreadyInEffectAreIgnored) {
-  window->post(RuntimeWindow::kResumeRequest);
-  EXPECT_TRUE(window->poll());
+  run->postResume();
+  EXPECT_TRUE(run->poll());
   EXPECT_EQ(debugger.runs, 0);
 
-  window->requestSuspend();
-  EXPECT_TRUE(window->suspended());
+  run->requestSuspend();
+  EXPECT_TRUE(run->suspended());
   EXPECT_EQ(debugger.stops, 1);
-  Watchdog watchdog(window);
-  window->post(RuntimeWindow::kSuspendRequest);
-  window->post(RuntimeWindow::kSuspendRequest);
-  window->post(RuntimeWindow::kResumeRequest);
-  EXPECT_TRUE(window->poll());  // blocks until the resume request
+  Watchdog watchdog(run);
+  run->postSuspend();
+  run->postSuspend();
+  run->postResume();
+  EXPECT_TRUE(run->poll());  // blocks until the resume request
   EXPECT_FALSE(watchdog.stop());
-  EXPECT_FALSE(window->suspended());
+  EXPECT_FALSE(run->suspended());
   EXPECT_EQ(debugger.stops, 1);
   EXPECT_EQ(debugger.runs, 1);
 }
 
 TEST_F(WindowTest, SuspendRequestFromAnotherThreadBlocksUntilResumed) {
-  Watchdog watchdog(window);
+  Watchdog watchdog(run);
   std::thread environment([this] {
-    window->post(RuntimeWindow::kSuspendRequest);
+    run->postSuspend();
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    window->post(RuntimeWindow::kResumeRequest);
+    run->postResume();
   });
   // The first poll may run before the request is queued; keep polling until both acted.
-  while (debugger.runs == 0 && window->poll()) {
+  while (debugger.runs == 0 && run->poll()) {
   }
   environment.join();
   EXPECT_FALSE(watchdog.stop());
   EXPECT_EQ(debugger.stops, 1);
   EXPECT_EQ(debugger.runs, 1);
-  EXPECT_TRUE(window->running());
+  EXPECT_TRUE(run->running());
 }
 
 TEST_F(WindowTest, EveryWayOfEndingWakesASuspendedPoll) {
@@ -185,37 +203,33 @@ TEST_F(WindowTest, EveryWayOfEndingWakesASuspendedPoll) {
          quit.type = SDL_QUIT;
          SDL_PushEvent(&quit);
        }},
-      {"end request", [this] { window->endAsync(); }},
+      {"end request", [this] { run->endAsync(); }},
       {"interrupt", [] { RuntimeWindow::interrupt(); }},
   };
   for (const auto& [name, end] : enders) {
     SCOPED_TRACE(name);
-    RuntimeWindow::destroy(window);
-    window = RuntimeWindow::create("", &debugger, 0);
-    ASSERT_NE(window, nullptr);
-    window->requestSuspend();
-    Watchdog watchdog(window);
+    renew();
+    run->requestSuspend();
+    Watchdog watchdog(run);
     std::thread other([&end] {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       end();
     });
-    EXPECT_FALSE(window->poll());
+    EXPECT_FALSE(run->poll());
     other.join();
     EXPECT_FALSE(watchdog.stop());
-    EXPECT_FALSE(window->running());
-    EXPECT_FALSE(window->hasDebugger());
-    EXPECT_FALSE(window->poll());
+    EXPECT_FALSE(run->running());
+    EXPECT_FALSE(run->hasDebugger());
+    EXPECT_FALSE(run->poll());
   }
 }
 
 TEST_F(WindowTest, InterruptEndsAtTheNextPollAndDiesWithTheWindow) {
   RuntimeWindow::interrupt();
-  EXPECT_FALSE(window->poll());
+  EXPECT_FALSE(run->poll());
   RuntimeWindow::interrupt();
-  RuntimeWindow::destroy(window);
-  window = RuntimeWindow::create("", &debugger, 0);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(window->poll());
+  renew();
+  EXPECT_TRUE(run->poll());
 }
 
 TEST_F(WindowTest, OnlyOurWindowsCloseEndsTheProgramEvenWhileBusy) {
@@ -223,68 +237,68 @@ TEST_F(WindowTest, OnlyOurWindowsCloseEndsTheProgramEvenWhileBusy) {
   SDL_Event other{};
   other.type = SDL_WINDOWEVENT;
   other.window.event = SDL_WINDOWEVENT_CLOSE;
-  other.window.windowID = SDL_GetWindowID(window->sdlWindow()) + 1000;
+  other.window.windowID = window->windowId() + 1000;
   SDL_PushEvent(&other);
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
 
   window->setBusy(true);
   pushWindowEvent(window, SDL_WINDOWEVENT_CLOSE);
-  EXPECT_FALSE(window->poll());
+  EXPECT_FALSE(run->poll());
 }
 
 TEST_F(WindowTest, EndFromAnotherThreadEndsAPollLoop) {
-  Watchdog watchdog(window);
+  Watchdog watchdog(run);
   std::thread environment([this] {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    window->endAsync();
+    run->endAsync();
   });
-  while (window->poll()) {
-    window->debugStmt(1, 2);
+  while (run->poll()) {
+    run->debugStmt(1, 2);
   }
   environment.join();
   EXPECT_FALSE(watchdog.stop());
-  EXPECT_FALSE(window->hasDebugger());
-  window->debugStmt(3, 4);
-  window->runtimeError("late");
+  EXPECT_FALSE(run->hasDebugger());
+  run->debugStmt(3, 4);
+  run->runtimeError("late");
   for (const std::string& call : debugger.calls) EXPECT_EQ(call, "stmt 1 2");
 }
 
 TEST_F(WindowTest, OnlyTheFirstErrorOrEndReachesTheDebugger) {
-  window->debugLog("hello");
-  window->debugEnter(1, 2, 3);
-  window->debugStmt(-1, 7);
-  window->debugLeave();
-  window->runtimeError("Image does not exist");
-  window->runtimeError("second");
-  window->programEnd("Program has ended");
-  window->debugLog("after");
+  run->debugLog("hello");
+  run->debugEnter(1, 2, 3);
+  run->debugStmt(-1, 7);
+  run->debugLeave();
+  run->runtimeError("Image does not exist");
+  run->runtimeError("second");
+  run->programEnd("Program has ended");
+  run->debugLog("after");
   EXPECT_EQ(debugger.calls, (Log{"log hello", "enter 1 2 3", "stmt -1 7", "leave",
                                  "error Image does not exist"}));
   // The error path suspends without telling the detached debugger, and the poll no longer
   // blocks.
-  EXPECT_TRUE(window->suspended());
+  EXPECT_TRUE(run->suspended());
   EXPECT_EQ(debugger.stops, 0);
-  EXPECT_FALSE(window->running());
-  EXPECT_FALSE(window->poll());
+  EXPECT_FALSE(run->running());
+  EXPECT_FALSE(run->poll());
 }
 
 TEST_F(WindowTest, EndPathReportsOnceAndStopsErrors) {
-  window->programEnd("Program has ended");
-  window->runtimeError("boom");
+  run->programEnd("Program has ended");
+  run->runtimeError("boom");
   EXPECT_EQ(debugger.calls, (Log{"end Program has ended"}));
-  EXPECT_FALSE(window->poll());
+  EXPECT_FALSE(run->poll());
 }
 
 TEST(RuntimeWindowNoDebugger, ErrorAndEndDoNothing) {
-  RuntimeWindow* window = RuntimeWindow::create("", nullptr, 0);
-  ASSERT_NE(window, nullptr);
-  window->runtimeError("boom");
-  window->programEnd("Program has ended");
-  window->debugLog("x");
-  EXPECT_TRUE(window->running());
-  EXPECT_FALSE(window->suspended());
-  EXPECT_TRUE(window->poll());
-  RuntimeWindow::destroy(window);
+  test::TestRun session;
+  ASSERT_TRUE(session.ok());
+  RunContext* run = session.run.get();
+  run->runtimeError("boom");
+  run->programEnd("Program has ended");
+  run->debugLog("x");
+  EXPECT_TRUE(run->running());
+  EXPECT_FALSE(run->suspended());
+  EXPECT_TRUE(run->poll());
 }
 
 TEST_F(WindowTest, KeysReachTheInputDriverWithoutAutoRepeat) {
@@ -296,7 +310,7 @@ TEST_F(WindowTest, KeysReachTheInputDriverWithoutAutoRepeat) {
   pushKey(SDL_KEYUP, SDL_SCANCODE_UP);  // no press before it: still passed on
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_F24);  // no code
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_X, 0, KMOD_LALT);  // system keys count in a window
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
   EXPECT_EQ(log, (Log{"press 30", "release 30", "release 200", "press 45"}));
 }
 
@@ -304,14 +318,14 @@ TEST_F(WindowTest, NothingIsForwardedWhileSuspendedOrBusy) {
   openInput();
   window->setBusy(true);
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_A);
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
   window->setBusy(false);
 
-  window->requestSuspend();
+  run->requestSuspend();
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_B);
-  window->post(RuntimeWindow::kResumeRequest);
-  Watchdog watchdog(window);
-  EXPECT_TRUE(window->poll());
+  run->postResume();
+  Watchdog watchdog(run);
+  EXPECT_TRUE(run->poll());
   EXPECT_FALSE(watchdog.stop());
   EXPECT_TRUE(log.empty()) << log.front();
 }
@@ -319,19 +333,19 @@ TEST_F(WindowTest, NothingIsForwardedWhileSuspendedOrBusy) {
 TEST_F(WindowTest, MouseIsScaledAndClampedToTheGraphics) {
   openInput();
   pushMotion(10, 10);  // no graphics yet: not passed on
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
 
   GraphicsDevice* graphics = window->openGraphics(400, 300, 0, 0, 3);
   ASSERT_NE(graphics, nullptr);
   ASSERT_EQ(window->displayState(), 1);
-  SDL_SetWindowSize(window->sdlWindow(), 800, 600);
+  SDL_SetWindowSize(SDL_GetWindowFromID(window->windowId()), 800, 600);
   int w = 0, h = 0;
-  SDL_GetWindowSize(window->sdlWindow(), &w, &h);
+  SDL_GetWindowSize(SDL_GetWindowFromID(window->windowId()), &w, &h);
   ASSERT_EQ(w, 800);
   ASSERT_EQ(h, 600);
   pushMotion(401, 599);
   pushMotion(-10, 5000);
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
   window->closeGraphics(graphics);
   ASSERT_NE(window->openGraphics(400, 300, 0, 0, 1), nullptr);
   ASSERT_EQ(window->displayState(), 2);
@@ -340,7 +354,7 @@ TEST_F(WindowTest, MouseIsScaledAndClampedToTheGraphics) {
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_MIDDLE);
   pushButton(SDL_MOUSEBUTTONUP, SDL_BUTTON_RIGHT);
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_X1);
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
   EXPECT_EQ(log, (Log{"mouse 200,299", "mouse 0,299", "mouse 399,10", "button down 1",
                       "button down 3", "button up 2"}));
   window->closeGraphics(window->graphics());
@@ -384,33 +398,40 @@ TEST_F(WindowTest, FullScreenInputOnlyAcquiresAndFocusDecidesSuspension) {
   pushMotion(5, 5);
   pushButton(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT);
   pushKey(SDL_KEYUP, SDL_SCANCODE_LALT);  // releasing Alt itself does not suspend
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
   EXPECT_EQ(log, (Log{"acquire", "acquire", "acquire", "acquire"}));
   EXPECT_EQ(debugger.stops, 0);
 
-  log.clear();
+  // The run's own input driver from here: the suspension lets it go and takes it again.
+  window->setInputSink(nullptr);
+  SdlInputDriver* driver = run->openInput();
+  ASSERT_NE(driver, nullptr);
+  EXPECT_TRUE(driver->inputAcquired());
+  bool acquiredWhileStopped = true;
+  debugger.onStop = [&] { acquiredWhileStopped = driver->inputAcquired(); };
   pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
   pushKey(SDL_KEYDOWN, SDL_SCANCODE_B);  // while suspended: not even acquired
   pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
-  Watchdog watchdog(window);
-  EXPECT_TRUE(window->poll());
-  EXPECT_EQ(log, (Log{"unacquire", "acquire"}));
+  Watchdog watchdog(run);
+  EXPECT_TRUE(run->poll());
+  EXPECT_FALSE(acquiredWhileStopped);
+  EXPECT_TRUE(driver->inputAcquired());
   EXPECT_EQ(debugger.stops, 1);
   EXPECT_EQ(debugger.runs, 1);
+  debugger.onStop = nullptr;
 
   // Releasing a system key other than Alt hands the screen over.
   pushKey(SDL_KEYUP, SDL_SCANCODE_F10);
   pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
   pushKey(SDL_KEYUP, SDL_SCANCODE_TAB, 0, KMOD_LALT);
   pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_GAINED);
-  EXPECT_TRUE(window->poll());
+  EXPECT_TRUE(run->poll());
   EXPECT_FALSE(watchdog.stop());
   EXPECT_EQ(debugger.stops, 3);
   EXPECT_EQ(debugger.runs, 3);
 
-  log.clear();
   window->closeGraphics(graphics);
-  EXPECT_EQ(log, (Log{"unacquire"}));
+  EXPECT_FALSE(driver->inputAcquired());
   EXPECT_EQ(window->displayState(), 0);
 }
 
@@ -421,11 +442,11 @@ TEST_F(WindowTest, WindowedStatesIgnoreFocusLossAndRepaintWhenExposed) {
     pushWindowEvent(window, SDL_WINDOWEVENT_FOCUS_LOST);
     pushWindowEvent(window, SDL_WINDOWEVENT_MINIMIZED);
     pushKey(SDL_KEYUP, SDL_SCANCODE_F10);
-    EXPECT_TRUE(window->poll());
-    EXPECT_FALSE(window->suspended());
+    EXPECT_TRUE(run->poll());
+    EXPECT_FALSE(run->suspended());
     uint64_t painted = window->presentations();
     pushWindowEvent(window, SDL_WINDOWEVENT_EXPOSED);
-    EXPECT_TRUE(window->poll());
+    EXPECT_TRUE(run->poll());
     EXPECT_EQ(window->presentations(), painted + 1);
     window->closeGraphics(graphics);
   }
@@ -435,55 +456,44 @@ TEST_F(WindowTest, FullScreenStopRequestSuspendsWithoutAFocusChangeAndKeepsThePi
   GraphicsDevice* graphics = openFullScreen();
   ASSERT_NE(graphics, nullptr);
   Canvas* image = graphics->createCanvas(8, 8, 0);
-  window->requestSuspend();
-  EXPECT_TRUE(window->suspended());
+  run->requestSuspend();
+  EXPECT_TRUE(run->suspended());
   EXPECT_TRUE(graphics->frontBuffer()->hasBackup());
   EXPECT_TRUE(graphics->backBuffer()->hasBackup());
   EXPECT_TRUE(image->hasBackup());
-  window->requestResume();
-  EXPECT_FALSE(window->suspended());
+  run->requestResume();
+  EXPECT_FALSE(run->suspended());
   EXPECT_FALSE(graphics->frontBuffer()->hasBackup());
   EXPECT_FALSE(image->hasBackup());
   window->closeGraphics(graphics);
 }
 
 TEST_F(WindowTest, EachDriverOpensOnceAndClosesOnlyWhenItIsTheOpenOne) {
-  InputDriver* input = openInput();
+  SdlInputDriver* input = run->openInput();
   ASSERT_NE(input, nullptr);
-  EXPECT_EQ(window->openInput(std::make_unique<FakeInput>(log)), nullptr);
-  EXPECT_EQ(log, (Log{"input destroyed"})) << "the refused driver is freed";
-  FakeInput stranger(log);
-  window->closeInput(&stranger);
-  window->closeInput(nullptr);
-  EXPECT_EQ(window->input(), input);
+  EXPECT_EQ(run->openInput(), nullptr);
+  run->closeInput(nullptr);
+  EXPECT_EQ(run->input(), input);
+  run->closeInput(input);
+  EXPECT_EQ(run->input(), nullptr);
+  ASSERT_NE(run->openInput(), nullptr);
 
-  GraphicsDevice* graphics = openFullScreen();
-  ASSERT_NE(graphics, nullptr);
-  log.clear();
-  window->closeInput(input);
-  EXPECT_EQ(log, (Log{"unacquire", "input destroyed"}));
-  EXPECT_EQ(window->input(), nullptr);
-  log.clear();
-  openInput();
-  EXPECT_EQ(log, (Log{"acquire"}));
-  window->closeGraphics(graphics);
-
-  AudioDriver* audio = window->openAudio(std::make_unique<Tracked<AudioDriver>>(log, "audio"));
+  audio::AudioDriver* audio = run->openAudio();
   ASSERT_NE(audio, nullptr);
-  EXPECT_EQ(window->openAudio(std::make_unique<Tracked<AudioDriver>>(log, "audio")), nullptr);
-  FileSystemDriver* files = window->openFileSystem(std::make_unique<Tracked<FileSystemDriver>>(log, "file system"));
+  EXPECT_EQ(run->openAudio(), audio) << "there is one audio driver";
+  io::FileSystem* files = run->openFileSystem();
   ASSERT_NE(files, nullptr);
-  EXPECT_EQ(window->openFileSystem(std::make_unique<Tracked<FileSystemDriver>>(log, "file system")), nullptr);
-  window->closeFileSystem(files);
-  EXPECT_EQ(window->fileSystem(), nullptr);
-  ASSERT_NE(window->openTimers(std::make_unique<Tracked<TimerSet>>(log, "timers")), nullptr);
-
-  log.clear();
-  RuntimeWindow::destroy(window);
+  EXPECT_EQ(run->openFileSystem(), nullptr);
+  run->closeFileSystem(nullptr);
+  EXPECT_EQ(run->fileSystem(), files);
+  run->closeFileSystem(files);
+  EXPECT_EQ(run->fileSystem(), nullptr);
+  uint32_t timer = run->timers().create(10);
+  ASSERT_NE(timer, 0u);
+  session.reset();
   window = nullptr;
-  EXPECT_EQ(log, (Log{"timers destroyed", "audio destroyed", "input destroyed"}));
-  window = RuntimeWindow::create("", nullptr, 0);
-  ASSERT_NE(window, nullptr);
+  run = nullptr;
+  EXPECT_EQ(TimerSet::find(timer), nullptr) << "the run's end frees its timers";
 }
 
 }  // namespace

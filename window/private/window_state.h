@@ -1,14 +1,12 @@
-// The runtime window's state, shared by its source files (event loop, graphics).
+// The runtime window's state, shared by its source files (events, graphics, overlay).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <string>
 
 #include "render/display/display_drivers.h"
 #include "render/display/graphics_device.h"
-#include "window/drivers.h"
 #include "window/exec.h"
 #include "window/presentation_timer.h"
 #include "window/presenter.h"
@@ -22,22 +20,22 @@ constexpr int kScaledWindow = 1;
 constexpr int kWindowed = 2;
 constexpr int kFullScreen = 3;
 
+// Posted by the presentation timer: repaint the window from the front buffer. Beside the
+// environment's requests (1025-1027), in the same private event type.
+constexpr int kRepaintRequest = 1028;
+
 struct RuntimeWindow::Impl {
   SDL_Window* window = nullptr;
-  std::string commandLine;
-  std::atomic<Debugger*> debugger{nullptr};
-  std::atomic<bool> running{true};
-  bool suspended = false;
+  InputSink* input = nullptr;
   bool busy = false;
+  bool closePending = false;
   // Also read by the presentation timer's thread.
   std::atomic<int> displayState{0};
-  std::unique_ptr<TimerSet> timers;
-  std::unique_ptr<AudioDriver> audio;
-  std::unique_ptr<InputDriver> input;
-  std::unique_ptr<FileSystemDriver> fileSystem;
   uint32_t buttonsDown = 0;  // bit per mouse button, for the capture
   int placedX = INT32_MIN, placedY = INT32_MIN;  // where the window was last put
   Children children;
+  void (*log)(void*, const char*) = nullptr;
+  void* logContext = nullptr;
 
   DisplayDrivers drivers;
   int currentDriver = -1;  // index into drivers while graphics are open
@@ -60,6 +58,17 @@ struct RuntimeWindow::Impl {
     int w = 0, h = 0;
     bool hidden = false;
   } beforeOverlay;
+
+  void logText(const char* text) const {
+    if (log) log(logContext, text);
+  }
 };
+
+// The SDL event type of the private requests, registered once for the process.
+uint32_t requestEventType();
+// The Ctrl-C flag is the process's; a window's end forgets it.
+void forgetInterrupt();
+// Tells the frame observer a window exists.
+void notifyWindowCreated(RuntimeWindow& window);
 
 }  // namespace korva

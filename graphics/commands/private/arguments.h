@@ -9,13 +9,6 @@
 
 namespace korva::gfxcmd {
 
-// A string argument's text; the command owns the argument, so it is released here.
-inline std::string take(vxStr* s) {
-  std::string text(vxStrView(s));
-  vxStrRelease(s);
-  return text;
-}
-
 // A wide pixel count as a command result or coordinate.
 inline int32_t clampToInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 

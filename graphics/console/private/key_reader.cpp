@@ -3,18 +3,18 @@
 #include "graphics/console/console_clock.h"
 #include "input/devices/input_device.h"
 #include "input/driver/input_driver.h"
-#include "window/runtime_window.h"
+#include "run/run_context.h"
 
 namespace korva::gfx {
 
-KeyReader::KeyReader(RuntimeWindow& window, SdlInputDriver* input, ConsoleClock& clock)
-    : window_(window), input_(input), keyboard_(input ? input->keyboard() : nullptr), clock_(clock) {}
+KeyReader::KeyReader(RunContext& run, SdlInputDriver* input, ConsoleClock& clock)
+    : run_(run), input_(input), keyboard_(input ? input->keyboard() : nullptr), clock_(clock) {}
 
 int KeyReader::translate(int code) const { return code != 0 ? input_->translateKey(code) : 0; }
 
 int KeyReader::wait(const std::function<void(uint32_t)>& blink) {
   const uint32_t t0 = clock_.now();
-  if (!window_.poll()) return 0;
+  if (!run_.poll()) return 0;
   bool drawn = false;
   uint32_t lastPhase = 0;
   do {
@@ -47,7 +47,7 @@ int KeyReader::wait(const std::function<void(uint32_t)>& blink) {
       }
     }
     clock_.pause(kLookMs);
-  } while (window_.poll());
+  } while (run_.poll());
   return 0;
 }
 

@@ -10,7 +10,7 @@ namespace korva {
 
 class InputDevice;
 class SdlInputDriver;
-class RuntimeWindow;
+class RunContext;
 
 namespace gfx {
 
@@ -23,17 +23,17 @@ class KeyReader {
 
   // Without a keyboard (no input driver) no key ever comes, and waiting ends only with
   // the program.
-  KeyReader(RuntimeWindow& window, SdlInputDriver* input, ConsoleClock& clock);
+  KeyReader(RunContext& run, SdlInputDriver* input, ConsoleClock& clock);
 
   // The next key's character. blink(phase) is called with phase 0 first and again each
-  // time the phase (one per 320 ms since the wait began) changes. 0 when the window says
+  // time the phase (one per 320 ms since the wait began) changes. 0 when the run says
   // the program must end.
   int wait(const std::function<void(uint32_t phase)>& blink);
 
  private:
   int translate(int code) const;
 
-  RuntimeWindow& window_;
+  RunContext& run_;
   SdlInputDriver* input_;
   InputDevice* keyboard_;
   ConsoleClock& clock_;

@@ -83,12 +83,6 @@ void leaveFrames(const Image& image) {
     gfx::makeCurrent(*device()->frontBuffer());
 }
 
-std::string take(vxStr* s) {
-  std::string text(vxStrView(s));
-  vxStrRelease(s);
-  return text;
-}
-
 }  // namespace korva::img
 
 namespace korva::gfx {

@@ -46,7 +46,5 @@ void discard(const std::vector<Canvas*>& canvases);
 // Makes the front buffer current when one of the image's frames is.
 void leaveFrames(const Image& image);
 
-// A string argument's text; the command owns the argument, so it is released here.
-std::string take(vxStr* s);
 
 }  // namespace korva::img

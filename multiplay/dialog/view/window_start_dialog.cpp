@@ -10,7 +10,7 @@
 #include "render/display/graphics_device.h"
 #include "render/fonts/font.h"
 #include "multiplay/dialog/view/dialog_painter.h"
-#include "window/runtime_window.h"
+#include "run/run_context.h"
 
 namespace korva::net {
 namespace {
@@ -71,7 +71,7 @@ void toCanvas(const RuntimeWindow& window, const Canvas& canvas, int& x, int& y)
 // Hands the window's keyboard and mouse events to the dialog. Events of other windows (an
 // embedding's) go back to the queue for the window's own handling.
 void readInput(RuntimeWindow& window, const Canvas& canvas, DialogController& ctl, const StartDialogModel& model) {
-  const uint32_t ours = SDL_GetWindowID(window.sdlWindow());
+  const uint32_t ours = window.windowId();
   auto forUs = [ours](uint32_t id) { return id == 0 || id == ours; };
   std::vector<SDL_Event> others;
   SDL_PumpEvents();
@@ -121,8 +121,8 @@ void readInput(RuntimeWindow& window, const Canvas& canvas, DialogController& ct
 }  // namespace
 
 void WindowStartDialog::run(StartDialogModel& model) {
-  RuntimeWindow* window = RuntimeWindow::instance();
-  if (!window || !window->sdlWindow()) return;
+  if (!run_) return;
+  RuntimeWindow* window = &run_->window();
   Resources r;
   if (!r.make()) {
     std::fputs("StartNetGame: the start dialog cannot be drawn (no font)\n", stderr);
@@ -140,16 +140,16 @@ void WindowStartDialog::run(StartDialogModel& model) {
   uint64_t painted = ctl.revision();
 
   while (!model.ended()) {
-    if (onFrame) onFrame(DialogFrame{model, r.layout, ctl, canvas});
+    if (onFrame) onFrame(DialogFrame{*window, model, r.layout, ctl, canvas});
     readInput(*window, canvas, ctl, model);
     if (model.ended()) break;
-    if (!window->poll()) {
+    if (!run_->poll()) {
       // The window was closed or the program is to end: as Cancel.
       model.cancel();
       break;
     }
     model.tick(SDL_GetTicks());
-    if (ctl.sync()) SDL_RaiseWindow(window->sdlWindow());
+    if (ctl.sync()) window->raise();
     const bool caret = caretOn() && ctl.focus() == Control::Name;
     if (ctl.revision() != painted || caret != caretShown) {
       caretShown = caret;

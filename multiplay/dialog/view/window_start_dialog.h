@@ -16,12 +16,15 @@
 
 namespace korva {
 class Canvas;
+class RunContext;
+class RuntimeWindow;
 }
 
 namespace korva::net {
 
 // What one frame of the dialog shows, for onFrame.
 struct DialogFrame {
+  const RuntimeWindow& window;
   const StartDialogModel& model;
   const DialogLayout& layout;
   const DialogController& controller;
@@ -30,11 +33,16 @@ struct DialogFrame {
 
 class WindowStartDialog final : public StartDialog {
  public:
+  // Shown in the run's window, which it polls; shows nothing without one.
   void run(StartDialogModel& model) override;
+  void setRun(RunContext* run) override { run_ = run; }
 
   // Called once a frame on the dialog's thread, after the picture was shown and before the
   // events are read: where tests inject their events.
   std::function<void(const DialogFrame&)> onFrame;
+
+ private:
+  RunContext* run_ = nullptr;
 };
 
 // The font the dialog is drawn with.

@@ -10,11 +10,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "render/canvas/canvas.h"
 #include "render/display/graphics_device.h"
+#include "run/run_context.h"
 #include "window/runtime_window.h"
 
 using namespace korva;
@@ -64,11 +66,11 @@ std::string compare(Display* x, Window win) {
 }
 
 // X draws asynchronously: look again until the picture is there or time is up.
-std::string waitForPicture(RuntimeWindow* window, Display* x, Window win) {
+std::string waitForPicture(RuntimeWindow* window, RunContext& run, Display* x, Window win) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   std::string difference;
   while (std::chrono::steady_clock::now() < deadline) {
-    window->poll();
+    run.poll();
     XSync(x, False);
     difference = compare(x, win);
     if (difference.empty()) return "";
@@ -81,8 +83,10 @@ std::string waitForPicture(RuntimeWindow* window, Display* x, Window win) {
 }  // namespace
 
 int main() {
-  RuntimeWindow* window = RuntimeWindow::create("", nullptr, 0);
-  if (!window) return 2;
+  std::unique_ptr<RuntimeWindow> owned = RuntimeWindow::create(0);
+  if (!owned) return 2;
+  RuntimeWindow* window = owned.get();
+  RunContext run(*window, nullptr, "");
   if (std::strcmp(SDL_GetCurrentVideoDriver(), "x11") != 0) {
     std::printf("video driver is %s\n", SDL_GetCurrentVideoDriver());
     return 2;
@@ -103,11 +107,11 @@ int main() {
     // Asked only now: the X window exists on the server once it has been shown.
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(window->sdlWindow(), &info) || info.subsystem != SDL_SYSWM_X11) return 2;
+    if (!SDL_GetWindowWMInfo(SDL_GetWindowFromID(window->windowId()), &info) || info.subsystem != SDL_SYSWM_X11) return 2;
     Window win = info.info.x11.window;
     drawQuadrants(*device->backBuffer());
     device->flip(false);
-    std::string difference = waitForPicture(window, x, win);
+    std::string difference = waitForPicture(window, run, x, win);
     if (!difference.empty()) {
       std::printf("%s: %s\n", step.name, difference.c_str());
       status = 1;
@@ -117,6 +121,5 @@ int main() {
     window->closeGraphics(device);
   }
   XCloseDisplay(x);
-  RuntimeWindow::destroy(window);
   return status;
 }
