@@ -98,8 +98,9 @@ void onInterrupt(uc_engine* uc, uint32_t intno, void* user) {
   uint32_t arg = 0;
   uc_mem_read(uc, reg(uc, UC_X86_REG_ESP) + 4, &arg, 4);
   ++s->out.calls;
-  if (arg > s->nextArg) s->out.skipped += arg - s->nextArg;
-  if (arg < s->nextArg) s->out.repeated += s->nextArg - arg;
+  // Counted once per break in the sequence, however far it jumps.
+  if (arg > s->nextArg) ++s->out.skipped;
+  if (arg < s->nextArg) ++s->out.repeated;
   s->nextArg = arg + 1;
   uint32_t result = mix(arg);
   uc_reg_write(uc, UC_X86_REG_EAX, &result);

@@ -25,8 +25,8 @@ enum class Method {
 struct Outcome {
   uint64_t interventions = 0;  // stops (outside) or flushes and stops (in band)
   uint64_t calls = 0;          // routine calls seen by the interrupt hook (Calls)
-  uint64_t skipped = 0;        // calls that never reached the hook, or counts lost
-  uint64_t repeated = 0;       // calls that reached it twice, or counts added twice
+  uint64_t skipped = 0;        // breaks in the call sequence forward, or counts lost
+  uint64_t repeated = 0;       // breaks backward (calls made again), or counts added twice
   bool resultRight = false;    // the program's final sum is the one expected
   std::string error;           // engine error or unexpected end, empty when none
   double seconds = 0;
