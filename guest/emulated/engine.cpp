@@ -4,7 +4,9 @@
 //
 // Engine facts this file relies on: a fault hook must stop the engine, and an engine that
 // faulted is not reused; UC_ERR_OK from uc_emu_start proves nothing until EIP is the return
-// sentinel; the x87 control word reads 0 until written.
+// sentinel; the x87 control word reads 0 until written; a stop from another thread leaves
+// guest state inexact (translation.h), so a run goes on after a stop only when its own
+// new-block hook stopped it, before that block ran.
 #include <unicorn/unicorn.h>
 
 #include <cstring>
@@ -16,7 +18,8 @@
 #include "guest/private/backend.h"
 #include "guest/private/trap_table.h"
 #include "guest/emulated/ring3.h"
-#include "guest/emulated/slices.h"
+#include "guest/emulated/ending.h"
+#include "guest/emulated/translation.h"
 #include "core/errors.h"
 
 namespace korva::guest {
@@ -30,16 +33,16 @@ constexpr uint16_t kGuestFpcw = 0x007F;
 // The engine starts with every SSE exception unmasked; the processor's default masks them.
 constexpr uint32_t kGuestMxcsr = 0x1F80;
 
+// One run's state, which the hooks (user data) and the run loop share.
 struct RunState {
   bool hasPending = false;  // a routine ended the program with this vxEx
   vxEx pending{nullptr};
   const char* fault = nullptr;  // a fault seen by a hook
+  bool stoppedToFlush = false;  // the new-block hook stopped the engine
+  TranslationBudget budget{translationLimits()};
 };
 
-RunState& state() {
-  thread_local RunState s;
-  return s;
-}
+RunState& state(void* user) { return *static_cast<RunState*>(user); }
 
 uint32_t reg(uc_engine* uc, int r) {
   uint32_t v = 0;
@@ -51,13 +54,12 @@ constexpr int kModRmRegs[8] = {UC_X86_REG_EAX, UC_X86_REG_ECX, UC_X86_REG_EDX, U
                                UC_X86_REG_ESP, UC_X86_REG_EBP, UC_X86_REG_ESI, UC_X86_REG_EDI};
 uint32_t readModRmReg(void* ctx, int i) { return reg(static_cast<uc_engine*>(ctx), kModRmRegs[i]); }
 
-void stopWith(uc_engine* uc, const char* fault) {
-  if (!state().fault) state().fault = fault;
+void stopWith(uc_engine* uc, RunState& s, const char* fault) {
+  if (!s.fault) s.fault = fault;
   uc_emu_stop(uc);
 }
 
-void stopWith(uc_engine* uc, const vxEx& e) {
-  RunState& s = state();
+void stopWith(uc_engine* uc, RunState& s, const vxEx& e) {
   s.hasPending = true;
   s.pending = e;
   uc_emu_stop(uc);
@@ -70,42 +72,58 @@ const TrapEntry* trapAt(uint32_t addressAfterInt) {
   return trapEntry((stub - kFirstStub) / kStubSize);
 }
 
-void onInterrupt(uc_engine* uc, uint32_t intno, void*) {
+void onInterrupt(uc_engine* uc, uint32_t intno, void* user) {
+  RunState& s = state(user);
   if (intno == 0x80) {
     if (const TrapEntry* t = trapAt(reg(uc, UC_X86_REG_EIP))) {
       CallFrame frame{nullptr, 0, 0.0f};
       vxEx ended{nullptr};
-      if (!callRoutine(*t, reg(uc, UC_X86_REG_ESP), frame, ended)) return stopWith(uc, ended);
+      if (!callRoutine(*t, reg(uc, UC_X86_REG_ESP), frame, ended)) return stopWith(uc, s, ended);
       if (t->floatResult)
         *ptr<float>(kFloatSlot) = frame.fresult;
       else
         uc_reg_write(uc, UC_X86_REG_EAX, &frame.result);
+      // No block is running here and the next one is looked up afresh.
+      if (s.budget.afterCall()) {
+        uc_ctl_flush_tb(uc);
+        s.budget.flushed(false);
+      }
       return;
     }
   }
-  stopWith(uc, exceptionMessage(intno, reg(uc, UC_X86_REG_EIP), &readModRmReg, uc));
+  stopWith(uc, s, exceptionMessage(intno, reg(uc, UC_X86_REG_EIP), &readModRmReg, uc));
+}
+
+// Runs when a block is linked in, before it runs, with EIP at its start: a stop here is
+// exact. Every new translation passes here, so a program that never calls the run-time is
+// bounded too.
+void onNewBlock(uc_engine* uc, uc_tb* block, uc_tb*, void* user) {
+  RunState& s = state(user);
+  if (!s.budget.atNewBlock(block->icount)) return;
+  s.stoppedToFlush = true;
+  uc_emu_stop(uc);
 }
 // An access to unmapped memory, or a read or write that the memory's permissions refuse.
 // The trap area lies below the stack guard: a frame that jumps the guard lands there.
-bool onBadAccess(uc_engine* uc, uc_mem_type, uint64_t address, int, int64_t, void*) {
+bool onBadAccess(uc_engine* uc, uc_mem_type, uint64_t address, int, int64_t, void* user) {
   uint32_t esp = reg(uc, UC_X86_REG_ESP);
   bool stack = address < kStackBase && esp < kStackBase + kPageSize;
-  state().fault = stack ? "Stack overflow!" : "Illegal memory address";
+  state(user).fault = stack ? "Stack overflow!" : "Illegal memory address";
   return false;
 }
 
-bool onInvalid(uc_engine*, void*) {
-  state().fault = "Illegal instruction";
+bool onInvalid(uc_engine*, void* user) {
+  state(user).fault = "Illegal instruction";
   return false;
 }
 
 // Port I/O and system calls: the engine would carry them out silently in user mode.
-uint32_t onIn(uc_engine* uc, uint32_t, int, void*) {
-  stopWith(uc, kPrivilegedMessage);
+uint32_t onIn(uc_engine* uc, uint32_t, int, void* user) {
+  stopWith(uc, state(user), kPrivilegedMessage);
   return 0;
 }
-void onOut(uc_engine* uc, uint32_t, int, uint32_t, void*) { stopWith(uc, kPrivilegedMessage); }
-void onSystemCall(uc_engine* uc, void*) { stopWith(uc, kPrivilegedMessage); }
+void onOut(uc_engine* uc, uint32_t, int, uint32_t, void* user) { stopWith(uc, state(user), kPrivilegedMessage); }
+void onSystemCall(uc_engine* uc, void* user) { stopWith(uc, state(user), kPrivilegedMessage); }
 
 const char* errorMessage(uc_err err) {
   switch (err) {
@@ -137,12 +155,13 @@ void check(uc_engine* uc, uc_err err) {
   throw std::runtime_error(uc_strerror(err));
 }
 
-void addHooks(uc_engine* uc) {
+void addHooks(uc_engine* uc, RunState* s) {
   uc_hook h;
   auto add = [&](int type, void* fn, auto... extra) {
-    check(uc, uc_hook_add(uc, &h, type, fn, nullptr, 1, 0, extra...));
+    check(uc, uc_hook_add(uc, &h, type, fn, s, 1, 0, extra...));
   };
   add(UC_HOOK_INTR, reinterpret_cast<void*>(&onInterrupt));
+  add(UC_HOOK_EDGE_GENERATED, reinterpret_cast<void*>(&onNewBlock));
   add(UC_HOOK_MEM_UNMAPPED | UC_HOOK_MEM_READ_PROT | UC_HOOK_MEM_WRITE_PROT, reinterpret_cast<void*>(&onBadAccess));
   add(UC_HOOK_INSN_INVALID, reinterpret_cast<void*>(&onInvalid));
   add(UC_HOOK_INSN, reinterpret_cast<void*>(&onIn), UC_X86_INS_IN);
@@ -162,7 +181,7 @@ class EmulatedEngine final : public CpuEngine {
     for (const Area& a : areas())
       if (a.size && a.access != kNoAccess)
         check(uc, uc_mem_map_ptr(uc, a.base, a.size, ucPermissions(a.access), ptr(a.base)));
-    addHooks(uc);
+    addHooks(uc, &state_);
     uint32_t fpcw = kGuestFpcw, mxcsr = kGuestMxcsr;
     uc_reg_write(uc, UC_X86_REG_FPCW, &fpcw);
     uc_reg_write(uc, UC_X86_REG_MXCSR, &mxcsr);
@@ -172,7 +191,7 @@ class EmulatedEngine final : public CpuEngine {
 
   void call(uint32_t entry) override {
     uc_engine* uc = uc_;
-    RunState& s = state();
+    RunState& s = state_;
     s = RunState{};
     uint32_t userEsp = kStackTop - 16;
     store32(userEsp, kSentinel);
@@ -183,18 +202,18 @@ class EmulatedEngine final : public CpuEngine {
     uint32_t start = prepareUserMode(uc, entry, userEsp);
 
     uc_err err = UC_ERR_OK;
-    bool ended = endRequested();
+    bool ended = false;
     {
-      Slice slice(uc);
-      while (!ended) {
+      RunningEngine running(uc);
+      while (!(ended = running.ending())) {
         err = uc_emu_start(uc, start, kSentinel, 0, 0);
-        if (err != UC_ERR_OK || s.hasPending || s.fault) break;
+        if (err != UC_ERR_OK || s.hasPending || s.fault || (ended = running.ending())) break;
         start = reg(uc, UC_X86_REG_EIP);
-        // An end request stops the engine from another thread, as the watchdog does.
-        if ((ended = endRequested())) break;
-        if (start == kSentinel || !slice.expired()) break;
+        // Any other stop leaves EIP unproven: the check below reports it.
+        if (start == kSentinel || !s.stoppedToFlush) break;
+        s.stoppedToFlush = false;
         uc_ctl_flush_tb(uc);  // outside emulation: nothing refers to the old blocks
-        slice.restart();
+        s.budget.flushed(true);
       }
     }
 
@@ -207,6 +226,7 @@ class EmulatedEngine final : public CpuEngine {
 
  private:
   uc_engine* uc_ = nullptr;
+  RunState state_;
 };
 
 std::string prepare() {
@@ -235,7 +255,7 @@ std::unique_ptr<CpuEngine> open() { return std::make_unique<EmulatedEngine>(); }
 }  // namespace
 
 const CpuBackend& emulatedBackend() {
-  static const CpuBackend backend{"emulated", &prepare, &writeStub, &open, &stopAllSlices};
+  static const CpuBackend backend{"emulated", &prepare, &writeStub, &open, &stopRunningEngines};
   return backend;
 }
 

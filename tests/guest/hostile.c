@@ -177,5 +177,11 @@ void __MAIN(void) {
 #elif defined(HOSTILE_many_blocks)
   /* 65536 blocks of one jump each, all distinct, chained one to the next. */
   __asm__ volatile(".rept 65536\n\tjmp 1f\n1:\n\t.endr");
+#elif defined(HOSTILE_many_return_blocks)
+  /* The same chained by returns only, which never link one block to the next directly. */
+  __asm__ volatile(".rept 32768\n\tpushl $1f\n\tret\n1:\n\t.endr" ::: "memory");
+#elif defined(HOSTILE_many_heavy_blocks)
+  /* Blocks whose every instruction makes eight stores or loads: the most buffer per byte. */
+  __asm__ volatile(".rept 2048\n\t.rept 16\n\tpusha\n\tpopa\n\t.endr\n\tjmp 1f\n1:\n\t.endr" ::: "memory");
 #endif
 }

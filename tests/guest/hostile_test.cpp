@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "basic/strings.h"
-#include "guest/emulated/slices.h"
+#include "guest/emulated/translation.h"
 #include "support/programs.h"
 
 namespace korva {
@@ -97,14 +97,17 @@ TEST(Hostile, CyclesInObjectListsEndTheWalk) {
 
 TEST(Hostile, MisalignedVariablesAndRecordsWork) { expectEnds({"hostile_misaligned", ""}); }
 
-// With a small translation buffer, 65536 distinct chained blocks fill it many times over;
-// the engine must be flushed between slices rather than left to overflow.
+// With a small translation buffer, distinct blocks that never call the run-time fill it many
+// times over, linked by jumps, by returns only, or made of the largest code per instruction;
+// the cache must be flushed in time rather than left to overflow.
 TEST(Hostile, ManyDistinctBlocksDoNotOverflowTheTranslationCache) {
-  guest::testing::setTranslationLimits({4u << 20, 10});
-  test::ProgramRun r = test::runProgram("hostile_many_blocks");
+  guest::testing::setTranslationLimits({4u << 20, 0});
+  for (const char* program : {"hostile_many_blocks", "hostile_many_return_blocks", "hostile_many_heavy_blocks"}) {
+    test::ProgramRun r = test::runProgram(program);
+    EXPECT_EQ(r.endedBy, "") << program;
+    EXPECT_EQ(r.ends, std::vector<std::string>{"Program has ended"}) << program;
+  }
   guest::testing::setTranslationLimits({0, 0});
-  EXPECT_EQ(r.endedBy, "");
-  EXPECT_EQ(r.ends, std::vector<std::string>{"Program has ended"});
 }
 
 }  // namespace
