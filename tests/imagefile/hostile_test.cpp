@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <random>
 
 #include "graphics/imagefile/image_file.h"
 #include "imagefile/pictures.h"
+#include "support/fifo.h"
 
 namespace korva {
 namespace {
@@ -101,6 +103,11 @@ Bytes jpegClaiming(uint32_t w, uint32_t h) {
   return b;
 }
 
+Bytes padded(Bytes b, size_t size) {
+  b.resize(std::max(b.size(), size));
+  return b;
+}
+
 TEST(HostilePictures, HugeClaimsAreRefusedBeforeAllocating) {
   test::InTempDir dir;
   struct Case {
@@ -126,6 +133,69 @@ TEST(HostilePictures, HugeClaimsAreRefusedBeforeAllocating) {
   }
 }
 
+// A header may claim a size the pixel budget could hold while the file is far too short to
+// hold such a picture in its format at its best compression: refused before the decoder
+// allocates. The same claims in files long enough do reach the decoder.
+TEST(HostilePictures, ClaimsTheFileCannotHoldAreRefusedBeforeDecoding) {
+  test::InTempDir dir;
+  constexpr uint32_t kSide = 1024;
+  struct Case {
+    const char* name;
+    Bytes file;
+    size_t holds;  // a length that could hold the claim
+  } cases[] = {
+      {"claim.bmp", bmpClaiming(kSide, kSide), 54 + kSide * kSide * 3},
+      {"claim.png", pngClaiming(kSide, kSide), kSide * (1 + kSide * 4) / 1000},
+      {"claim.pcx", pcxClaiming(kSide, kSide), 128 + kSide * kSide / 30},
+      {"claim.jpg", jpegClaiming(kSide, kSide), kSide * kSide / 500},
+  };
+  SdlAllocations allocations;
+  for (Case& k : cases) {
+    if (std::string(k.name) == "claim.pcx") put16le(k.file, 66, kSide);  // a line long enough
+    test::writeFile(k.name, k.file);
+    allocations.reset();
+    EXPECT_EQ(loadPicture(k.name, PixelLayout::xrgb8888(), false), nullptr) << k.name;
+    EXPECT_LT(allocations.largest(), size_t(1) << 20) << k.name;
+    test::writeFile(k.name, padded(k.file, k.holds));
+    allocations.reset();
+    loadPicture(k.name, PixelLayout::xrgb8888(), false);  // the data is rubbish: either result is fine
+    EXPECT_GE(allocations.largest(), size_t(kSide) * kSide) << k.name << " did not reach the decoder";
+  }
+}
+
+// The decoder's pixels and the picture's come out of what is left of the pixel budget,
+// checked before decoding: a program that holds most of the budget cannot load a picture
+// that would pass it.
+TEST(HostilePictures, PicturesPastWhatIsLeftOfThePixelBudgetAreRefused) {
+  test::InTempDir dir;
+  test::writeFile("real.png", test::pngFile(512, 512));
+  std::vector<std::unique_ptr<Surface>> held;
+  while (Surface::kPixelBudget - Surface::pixelBytesInUse() > (1u << 20))
+    held.push_back(Surface::create(1024, 64, PixelLayout::xrgb8888()));
+  SdlAllocations allocations;
+  EXPECT_EQ(loadPicture("real.png", PixelLayout::xrgb8888(), false), nullptr);
+  EXPECT_LT(allocations.largest(), size_t(512) * 512) << "refused before decoding";
+  held.clear();
+  auto loaded = loadPicture("real.png", PixelLayout::rgb565(), false);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->width(), 512);
+}
+
+// Named pipes are no picture files, to read or to write.
+TEST(HostilePictures, NamedPipesAreNeitherReadNorWritten) {
+  test::InTempDir dir;
+  test::Fifo in(dir.path() + "/in.png"), out(dir.path() + "/out.bmp");
+  ASSERT_TRUE(in.made() && out.made());
+  auto canvas = test::colourCanvas(4, 4, PixelLayout::xrgb8888());
+  bool loaded = true, saved = true;
+  EXPECT_TRUE(test::returnsWithin(std::chrono::seconds(5), [&] {
+    loaded = loadPicture("in.png", PixelLayout::xrgb8888(), false) != nullptr;
+  }, {&in}));
+  EXPECT_TRUE(test::returnsWithin(std::chrono::seconds(5), [&] { saved = saveBmp(*canvas, "out.bmp"); }, {&out}));
+  EXPECT_FALSE(loaded);
+  EXPECT_FALSE(saved);
+}
+
 // Decoders size line buffers from the header's bytes per line, some reading it as signed.
 TEST(HostilePictures, PcxLinesMustHoldALine) {
   test::InTempDir dir;
@@ -148,7 +218,7 @@ TEST(HostilePictures, ClaimsAtTheLimitReachTheDecoder) {
     const char* name;
     Bytes file;
   } cases[] = {
-      {"wide.bmp", bmpClaiming(kMaxPictureSide, 1)},
+      {"wide.bmp", padded(bmpClaiming(kMaxPictureSide, 1), 54 + kMaxPictureSide * 3)},  // room for its row
       {"wide.jpg", jpegClaiming(kMaxPictureSide, 8)},
   };
   SdlAllocations allocations;

@@ -2,6 +2,7 @@
 #include <strings.h>
 
 #include "graphics/fonts/private/face_source.h"
+#include "io/regular_file.h"
 
 namespace korva::fonts {
 
@@ -43,7 +44,9 @@ FaceSource findFace(const std::string& family, bool bold, bool italic) {
 }
 
 bool offerFontFile(const std::string& fileName) {
-  if (!FcInit()) return false;
+  // fontconfig opens what it is given and would wait for ever on a FIFO: regular files only.
+  io::FileDescriptor file(io::openRegularFile(fileName));
+  if (!file || !FcInit()) return false;
   return FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(fileName.c_str())) == FcTrue;
 }
 
