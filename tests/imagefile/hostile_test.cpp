@@ -1,9 +1,7 @@
 // Files made to hurt: headers claiming enormous pictures, and thousands of mutated and
 // truncated files of every type. None may crash, hang or allocate what it claims.
 #include <SDL2/SDL.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +12,7 @@
 #include "graphics/imagefile/image_file.h"
 #include "imagefile/pictures.h"
 #include "support/fifo.h"
+#include "support/process.h"
 
 namespace korva {
 namespace {
@@ -177,24 +176,6 @@ TEST(HostilePictures, ClaimsAtTheLimitReachTheDecoder) {
   }
 }
 
-// libpng reports every broken file on stderr: thousands of lines that would bury a failure.
-class QuietStderr {
- public:
-  QuietStderr() {
-    std::fflush(stderr);
-    saved_ = dup(2);
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, 2), close(null);
-  }
-  ~QuietStderr() {
-    std::fflush(stderr);
-    if (saved_ >= 0) dup2(saved_, 2), close(saved_);
-  }
-
- private:
-  int saved_;
-};
-
 Bytes mutate(const Bytes& base, std::mt19937& rng, bool png) {
   Bytes b = base;
   auto below = [&](size_t n) { return size_t(rng() % n); };
@@ -225,7 +206,7 @@ TEST(HostilePictures, MutatedAndTruncatedFilesNeverCrash) {
   // Fixed, so a failure names its mutant and repeats; KORVA_FUZZ_SEED explores others.
   const char* seed = std::getenv("KORVA_FUZZ_SEED");
   std::mt19937 rng(seed ? uint32_t(std::strtoul(seed, nullptr, 10)) : 1201u);
-  QuietStderr quiet;
+  test::QuietStderr quiet;
   for (const Base& base : bases) {
     int loaded = 0;
     for (int i = 0; i < kMutants; ++i) {

@@ -4,9 +4,7 @@
 //
 // By hand: KORVA_FUZZ_ROUNDS=20 KORVA_FUZZ_SEED=7 test_corpus; KORVA_FUZZ_TRACE=1 prints
 // each pass's mutants, time and peak memory.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -25,6 +23,7 @@
 #include "io/commands.h"
 #include "soundengine/sound_engine.h"
 #include "soundengine/sound_files.h"
+#include "support/process.h"
 
 namespace korva::test {
 namespace {
@@ -36,24 +35,6 @@ constexpr uint64_t kPeakMiB = 1536;  // shadow memory and the quarantine come on
 #else
 constexpr uint64_t kPeakMiB = 512;
 #endif
-
-// Decoders report every broken file on stderr: thousands of lines that would bury a failure.
-class QuietStderr {
- public:
-  QuietStderr() {
-    std::fflush(stderr);
-    saved_ = dup(2);
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) dup2(null, 2), close(null);
-  }
-  ~QuietStderr() {
-    std::fflush(stderr);
-    if (saved_ >= 0) dup2(saved_, 2), close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 struct Base {
   std::string name;  // the mutant's file name: its extension matters to some loaders

@@ -1,8 +1,7 @@
-// Mutants of a file's bytes, and what the corpus passes share: the seed, how many rounds,
-// and the process's peak memory.
+// Mutants of a file's bytes, and what the corpus passes share: the seed and how many
+// rounds.
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -21,18 +20,6 @@ inline uint64_t fuzzNumber(const char* name, uint64_t fallback) {
 inline uint64_t fuzzSeed() { return fuzzNumber("KORVA_FUZZ_SEED", 20250101); }
 inline int fuzzRounds() { return static_cast<int>(fuzzNumber("KORVA_FUZZ_ROUNDS", 1)); }
 inline bool fuzzTrace() { return fuzzNumber("KORVA_FUZZ_TRACE", 0) != 0; }
-
-// The process's peak resident memory so far, in MiB (0 when it cannot be read).
-inline uint64_t peakMemoryMiB() {
-  std::FILE* f = std::fopen("/proc/self/status", "r");
-  if (!f) return 0;
-  char line[256];
-  unsigned long long kib = 0;
-  while (std::fgets(line, sizeof line, f))
-    if (std::sscanf(line, "VmHWM: %llu kB", &kib) == 1) break;
-  std::fclose(f);
-  return kib / 1024;
-}
 
 // What a hostile file does to a good one: cuts it short, changes bytes anywhere or in the
 // header (where decoders trust most), flips a bit, writes an extreme 32-bit value where a

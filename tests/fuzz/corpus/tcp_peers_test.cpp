@@ -15,6 +15,7 @@
 #include "host/modules.h"
 #include "io/commands.h"
 #include "support/loopback.h"
+#include "support/process.h"
 
 namespace korva::test {
 namespace {
