@@ -36,6 +36,12 @@ constexpr uint64_t kPeakMiB = 1536;  // shadow memory and the quarantine come on
 constexpr uint64_t kPeakMiB = 512;
 #endif
 
+size_t openDescriptors() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
 struct Base {
   std::string name;  // the mutant's file name: its extension matters to some loaders
   Bytes file;
@@ -56,6 +62,7 @@ class Pass {
   // mutants did not reach the decoders.
   void run(const std::vector<Base>& bases, const std::function<bool(const std::string&)>& tryIt) {
     QuietStderr quiet;
+    const size_t descriptors = openDescriptors();
     for (int round = 0; round < fuzzRounds(); ++round)
       for (const Base& base : bases)
         for (int i = 0; i < base.mutants; ++i) {
@@ -65,6 +72,7 @@ class Pass {
         }
     EXPECT_GT(taken_, 0) << what_;
     EXPECT_LT(taken_, count_) << what_;
+    EXPECT_EQ(openDescriptors(), descriptors) << what_ << ": a refused file left its descriptor open";
   }
   std::mt19937_64& rng() { return rng_; }
 
