@@ -61,7 +61,7 @@ TEST(HostileFiles, NamedPipesGiveEveryLoaderItsSoftFailureAtOnce) {
 TEST(HostileFiles, SoundsLargerThanTheBudgetGiveNothing) {
   const std::string dir = caseDir("sounds");
   writeBytes(dir + "/bomb.flac", silentFlac(600));  // 300 MB of sound in 10 KB
-  writeBytes(dir + "/part.flac", silentFlac(200));  // 105 MB: two fit the budget, three do not
+  writeBytes(dir + "/part.flac", silentFlac(175));  // 92 MB: two fit the budget, three do not
   MeasuredRun r = runCommandMeasured("hostile", "S" + dir, dir);
   expectWellBehaved(r, "sounds");
   EXPECT_EQ(r.lines, (std::vector<std::string>{"0", "0", "1", "1", "0"}));
