@@ -79,20 +79,28 @@ void grow() {
   g.freeTail = first + kPoolRecords - 1;
 }
 
-// Room for length bytes plus the NUL, keeping the first keep bytes.
-char* reserve(Slot& s, uint64_t length, uint32_t keep) {
+// Room for length bytes plus the NUL, keeping the first keep bytes; null (s unchanged)
+// when guest memory has none. The capacity doubles where it can, else grows to the length.
+char* tryReserve(Slot& s, uint64_t length, uint32_t keep) {
   if (length <= s.capacity) return text(s);
-  if (length >= UINT32_MAX) basic::outOfMemory();
+  if (length >= UINT32_MAX) return nullptr;
   uint64_t cap = std::max<uint64_t>(length, uint64_t(s.capacity) * 2);
   if (cap >= UINT32_MAX) cap = length;
   auto* buf = static_cast<char*>(guest::alloc(static_cast<uint32_t>(cap + 1)));
-  if (!buf) basic::outOfMemory();
+  if (!buf && cap > length) buf = static_cast<char*>(guest::alloc(static_cast<uint32_t>((cap = length) + 1)));
+  if (!buf) return nullptr;
   char* old = text(s);
   std::memcpy(buf, old, keep);
   if (s.heap) guest::free(old);
   s.heap = guest::addr(buf);
   s.capacity = static_cast<uint32_t>(cap);
   return buf;
+}
+
+char* reserve(Slot& s, uint64_t length, uint32_t keep) {
+  char* p = tryReserve(s, length, keep);
+  if (!p) basic::outOfMemory();
+  return p;
 }
 
 Slot& take() {
@@ -171,6 +179,17 @@ char* vxStrResize(vxStr* s, size_t length) {
   Slot& r = checkedLive(s);
   uint32_t old = r.length;
   char* p = reserve(r, length, old);
+  if (length > old) std::memset(p + old, 0, length - old);
+  p[length] = 0;
+  r.length = static_cast<uint32_t>(length);
+  return p;
+}
+
+char* vxStrTryResize(vxStr* s, size_t length) {
+  Slot& r = checkedLive(s);
+  uint32_t old = r.length;
+  char* p = tryReserve(r, length, old);
+  if (!p) return nullptr;
   if (length > old) std::memset(p + old, 0, length - old);
   p[length] = 0;
   r.length = static_cast<uint32_t>(length);

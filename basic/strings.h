@@ -24,6 +24,9 @@ const char* vxStrCStr(const vxStr* s);
 // Sets the length in place, keeping the leading bytes (new bytes read as 0), and returns
 // the writable text.
 char* vxStrResize(vxStr* s, size_t length);
+// The same, but null (s unchanged) where guest memory has no room for that length, instead
+// of "Out of memory": for text whose length the run-time does not choose.
+char* vxStrTryResize(vxStr* s, size_t length);
 // Replaces the text in place; t may point into s itself.
 void vxStrAssign(vxStr* s, std::string_view t);
 

@@ -6,6 +6,7 @@
 // freed memory. A channel id names one voice for one sound: once the sound has ended or
 // the voice plays something else, the id reaches nothing.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,6 +37,13 @@ inline constexpr int kAnyChannel = -1;
 inline constexpr int kGameBufferFrames = 512;
 // The longest sample decoded into memory: 25 minutes at 44100 Hz.
 inline constexpr int64_t kMaxSampleFrames = int64_t{1} << 26;
+// All sound held in memory shares this many bytes: decoded samples (4 bytes a value),
+// songs (the file, and what its player keeps) and each stream's window. Past it a load
+// gives 0, however small each file is: a few kilobytes of FLAC can decode to half a
+// gigabyte. It holds about twelve minutes of stereo samples, far more than a game plays.
+inline constexpr size_t kSoundBudget = size_t{256} << 20;
+// What live sounds hold of the budget now, in bytes.
+size_t soundBytesInUse();
 
 struct SampleDefaults {
   int frequency = 0;  // Hz

@@ -203,11 +203,17 @@ bool onGuestThread() {
 }  // namespace
 
 // FS is right here: korva_native_signal_entry saw to it.
+//
+// Guest code is what runs in 32-bit mode, and whatever runs below 4 GiB outside the
+// trampolines: nothing else can run there, and guest code that far-jumped to the 64-bit
+// code selector is still guest code. What it does in 64-bit mode faults as on the emulated
+// CPU, which refuses the far jump itself: with "Illegal memory address".
 extern "C" __attribute__((visibility("hidden"))) void korvaNativeSignal(int sig, siginfo_t* info, void* context) {
   int savedErrno = errno;
   auto* uc = static_cast<ucontext_t*>(context);
   uint64_t rip = static_cast<uint64_t>(uc->uc_mcontext.gregs[REG_RIP]);
-  bool guestCode = (uc->uc_mcontext.gregs[REG_CSGSFS] & 0xFFFF) == kGuestCode;
+  bool mode32 = (uc->uc_mcontext.gregs[REG_CSGSFS] & 0xFFFF) == kGuestCode;
+  bool guestCode = mode32 || (rip < k4GiB && !g_trampolines.contains(rip));
   bool guestThread = onGuestThread();
   if (sig == kEndSignal) {
     if (!guestThread || !endRequested())
@@ -216,7 +222,7 @@ extern "C" __attribute__((visibility("hidden"))) void korvaNativeSignal(int sig,
       land(uc, kEnded);
     // Elsewhere the run-time runs, and the trampolines look at the flag on the way back.
   } else if (guestThread && info->si_code > 0 && (guestCode || g_trampolines.contains(rip))) {
-    g_run->fault = faultMessage(sig, info, uc);
+    g_run->fault = guestCode && !mode32 ? "Illegal memory address" : faultMessage(sig, info, uc);
     land(uc, kFaulted);
   } else {
     chain(sig, info, context);

@@ -1,6 +1,8 @@
 #if defined(__x86_64__) && defined(__linux__)
 #include "guest/native/faults.h"
 
+#include <sys/auxv.h>
+
 #include "guest/fault.h"
 #include "guest/memory.h"
 
@@ -18,6 +20,18 @@ const uint8_t* codeAt(uint32_t eip, uint32_t size) { return inRegion(eip, size) 
 
 bool isSystemCall(const uint8_t* code) {
   return code && code[0] == 0x0F && (code[1] == 0x05 || code[1] == 0x34);  // syscall, sysenter
+}
+
+// Where the kernel turns a 64-bit process's "sysenter" away unexecuted, the thread comes
+// back in 32-bit mode at the landing place in the 32-bit vDSO, which such a process lacks:
+// an address in the 64-bit vDSO's first pages, cut to 32 bits, where nothing runs.
+const uint64_t g_vdso = getauxval(AT_SYSINFO_EHDR);
+constexpr uint64_t kVdsoWindow = 64 * 1024;
+
+bool sysenterTurnedAway(uint32_t eip, const siginfo_t* info) {
+  if (!g_vdso || reinterpret_cast<uint64_t>(info->si_addr) != eip) return false;  // not a fetch
+  uint64_t widened = (g_vdso & ~uint64_t(0xFFFFFFFF)) | eip;
+  return widened >= g_vdso && widened - g_vdso < kVdsoWindow;
 }
 
 }  // namespace
@@ -38,6 +52,7 @@ const char* faultMessage(int sig, const siginfo_t* info, const ucontext_t* conte
       uint64_t address = reinterpret_cast<uint64_t>(info->si_addr);
       // The stack area's lower neighbours: a frame that jumps the guard lands below it.
       if (address < kStackBase && readReg(ctx, 4) < kStackBase + kPageSize) return "Stack overflow!";
+      if (sysenterTurnedAway(eip, info)) return kPrivilegedMessage;
       return "Illegal memory address";
     }
     default:

@@ -20,10 +20,10 @@ namespace {
 constexpr uint32_t kIpLow = offsetof(seccomp_data, instruction_pointer);
 
 const sock_filter kFilter[] = {
-    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_I386, 0, 5),                     // else allow
     BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kIpLow + 4),
-    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0, 0, 4),                                   // above 4 GiB: trap
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, 0, 2, 0),                                   // below 4 GiB: look closer
+    BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_I386, 4, 3),                     // sysenter's: trap
     BPF_STMT(BPF_LD | BPF_W | BPF_ABS, kIpLow),
     BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, static_cast<uint32_t>(kZoneBase), 0, 1),  // below: allow
     BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, kRegionEnd, 0, 1),                         // inside: trap

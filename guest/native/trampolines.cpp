@@ -124,9 +124,9 @@ korva_native_begin:
   je 2f
 1:
   mov 8(%r12), %rsi
-  mov $0x1002, %edi            # arch_prctl(ARCH_SET_FS, base)
-  mov $158, %eax
-  syscall
+  movabs $0, %rax
+.Lrepair_fs_call:
+  call *%rax                   # korva_native_set_fs: no system call is made from below 4 GiB
 2:
   ret
 
@@ -221,7 +221,8 @@ korva_native_end:
 
 # Offsets of the entry points, then the patches: (offset, kind, target offset).
 # Kinds: 1 GateState address (imm64), 2 dispatcher address (imm64), 3 absolute address of
-# a label (imm32), 4 far pointer to a label in guest code (imm32 + selector).
+# a label (imm32), 4 far pointer to a label in guest code (imm32 + selector), 5 address of
+# korva_native_set_fs (imm64).
   .p2align 2
 korva_native_layout:
   .long korva_native_end - korva_native_begin
@@ -233,8 +234,9 @@ korva_native_layout:
   .long .Lenter_tail_end - korva_native_begin
   .long .Lgate_tail - korva_native_begin
   .long .Lgate_tail_end - korva_native_begin
-  .long 8
+  .long 9
   .long .Lenter_state - 8 - korva_native_begin, 1, 0
+  .long .Lrepair_fs_call - 8 - korva_native_begin, 5, 0
   .long .Lgate_state - 8 - korva_native_begin, 1, 0
   .long .Lleave_state - 8 - korva_native_begin, 1, 0
   .long .Lgate_dispatch - 8 - korva_native_begin, 2, 0
@@ -243,9 +245,23 @@ korva_native_layout:
   .long .Lenter_far - korva_native_begin, 4, .Lenter32 - korva_native_begin
   .long .Lgate_far - korva_native_begin, 4, .Lgate_ret32 - korva_native_begin
   .popsection
+
+# arch_prctl(ARCH_SET_FS, rsi), made from the run-time's own code: the system call trap
+# refuses every call whose instruction lies below 4 GiB, the trampolines' page included.
+  .text
+  .globl korva_native_set_fs
+  .hidden korva_native_set_fs
+  .type korva_native_set_fs, @function
+korva_native_set_fs:
+  mov $0x1002, %edi
+  mov $158, %eax
+  syscall
+  ret
+  .size korva_native_set_fs, . - korva_native_set_fs
 )");
 
 extern "C" const uint8_t korva_native_begin[];
+extern "C" void korva_native_set_fs();
 extern "C" const uint32_t korva_native_layout[];
 
 namespace korva::guest::native {
@@ -294,6 +310,10 @@ Trampolines installTrampolines(uintptr_t page, GateState* state, Dispatch dispat
       case 4:
         std::memcpy(at, &narrow, 4);
         std::memcpy(at + 4, &guestCode, 2);
+        break;
+      case 5:
+        wide = reinterpret_cast<uint64_t>(&korva_native_set_fs);
+        std::memcpy(at, &wide, 8);
         break;
     }
   }

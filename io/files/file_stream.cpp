@@ -1,12 +1,12 @@
 #include "io/files/file_stream.h"
 
 #include <errno.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+
+#include "core/regular_file.h"
 
 namespace korva::io {
 namespace {
@@ -37,21 +37,13 @@ int64_t writeFully(int fd, const char* p, int64_t count) {
 }  // namespace
 
 std::unique_ptr<FileStream> FileStream::open(const std::string& path, Mode mode) {
-  int flags = O_CLOEXEC | O_NONBLOCK;  // a FIFO without a writer must not block the open
-  switch (mode) {
-    case Mode::Update: flags |= O_RDWR; break;
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::Write: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-  }
-  int fd = ::open(path.c_str(), flags, 0666);
+  int flags = O_RDWR;
+  if (mode == Mode::Read) flags = O_RDONLY;
+  if (mode == Mode::Write) flags = O_WRONLY | O_CREAT | O_TRUNC;
+  // A directory is no file here, as on the other platform, and a FIFO or a device could
+  // block a read or a write for good.
+  int fd = openRegularFile(path, flags);
   if (fd < 0) return nullptr;
-  struct stat st {};
-  // Reading a directory opens here but not on the other platform: no file, no stream.
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) ||
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    return nullptr;
-  }
   return std::unique_ptr<FileStream>(new FileStream(fd, mode != Mode::Write, mode != Mode::Read));
 }
 
@@ -114,6 +106,23 @@ int32_t FileStream::read(void* buffer, int32_t count) {
     if (!fill()) break;
   }
   pos_ += done;
+  return done;
+}
+
+int32_t FileStream::readUntil(char* buffer, int32_t count, char delimiter) {
+  int32_t done = 0;
+  while (done < count && (start_ < end_ || eof() == 0)) {
+    // eof() filled the block when it was empty.
+    const char* from = block_.get() + start_;
+    int32_t n = std::min(count - done, end_ - start_);
+    if (const void* found = std::memchr(from, delimiter, static_cast<size_t>(n)))
+      n = static_cast<int32_t>(static_cast<const char*>(found) - from) + 1;
+    std::memcpy(buffer + done, from, static_cast<size_t>(n));
+    start_ += n;
+    pos_ += n;
+    done += n;
+    if (buffer[done - 1] == delimiter) break;
+  }
   return done;
 }
 

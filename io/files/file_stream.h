@@ -19,6 +19,7 @@ class FileStream final : public Stream {
   ~FileStream() override;
 
   int32_t read(void* buffer, int32_t count) override;
+  int32_t readUntil(char* buffer, int32_t count, char delimiter) override;
   int32_t write(const void* buffer, int32_t count) override;
   // The bytes read ahead into the block and not yet handed out.
   int32_t avail() override;

@@ -14,6 +14,7 @@
 #include "io/commands.h"
 #include "io/files/files.h"
 #include "io/files/paths.h"
+#include "core/regular_file.h"
 
 namespace korva::io {
 namespace {
@@ -56,22 +57,13 @@ bool copyBytes(int in, int out) {
 }
 
 void copyFile(const std::string& from, const std::string& to) {
-  int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (in < 0) return;
+  FileDescriptor in(openRegularFile(from));
   struct stat source {}, target {};
-  bool ok = fstat(in, &source) == 0 && !S_ISDIR(source.st_mode) &&
-            fcntl(in, F_SETFL, fcntl(in, F_GETFL) & ~O_NONBLOCK) == 0;
+  if (!in || fstat(in.get(), &source) != 0) return;
   // A file copied onto itself would be emptied before a byte was read.
-  if (ok && stat(to.c_str(), &target) == 0)
-    ok = !(target.st_dev == source.st_dev && target.st_ino == source.st_ino) && !S_ISDIR(target.st_mode);
-  if (ok) {
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, source.st_mode & 0777);
-    if (out >= 0) {
-      copyBytes(in, out);
-      ::close(out);
-    }
-  }
-  ::close(in);
+  if (stat(to.c_str(), &target) == 0 && target.st_dev == source.st_dev && target.st_ino == source.st_ino) return;
+  FileDescriptor out(openRegularFile(to, O_WRONLY | O_CREAT | O_TRUNC, source.st_mode & 0777));
+  if (out) copyBytes(in.get(), out.get());
 }
 
 }  // namespace

@@ -33,6 +33,13 @@ Stream* Stream::find(uint32_t handle) {
   return s;
 }
 
+int32_t Stream::readUntil(char* buffer, int32_t count, char delimiter) {
+  int32_t done = 0;
+  while (done < count && read(buffer + done, 1) == 1)
+    if (buffer[done++] == delimiter) break;
+  return done;
+}
+
 Stream* Stream::checked(int32_t handle) {
   Stream* s = find(static_cast<uint32_t>(handle));
   if (!s && debugFlag()) raiseRuntimeError("Stream does not exist");

@@ -8,6 +8,40 @@
 #include <unistd.h>
 
 namespace korva::io {
+namespace {
+
+// Errors after which the server goes on. A client that vanished before its turn, or the
+// network errors the system passes on from a pending connection, must not shut the server
+// for everyone else; nor may running out of descriptors or memory for a moment: the
+// connection waits in the queue and is taken once there is room again.
+bool transientAcceptError(int error) {
+  switch (error) {
+    case EAGAIN:
+#if EWOULDBLOCK != EAGAIN
+    case EWOULDBLOCK:
+#endif
+    case EINTR:
+    case ECONNABORTED:
+    case EPROTO:
+    case EPERM:  // a firewall rule refused it
+    case ENETDOWN:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case ENONET:
+    case EHOSTUNREACH:
+    case EOPNOTSUPP:
+    case ENETUNREACH:
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 std::unique_ptr<TcpServer> TcpServer::listen(int32_t port) {
   // Non-blocking, so that a client that gives up between the readiness check and the
@@ -39,7 +73,7 @@ TcpStream* TcpServer::accept() {
   if (state_ != 0) return nullptr;
   pollfd p{socket_, POLLIN, 0};
   int r = ::poll(&p, 1, 0);
-  if (r == 0 || (r < 0 && errno == EINTR)) return nullptr;
+  if (r == 0 || (r < 0 && (errno == EINTR || errno == ENOMEM))) return nullptr;
   if (r < 0) {
     state_ = -1;
     return nullptr;
@@ -47,10 +81,7 @@ TcpStream* TcpServer::accept() {
   // The accepted socket does not inherit the listener's non-blocking flag.
   int s = accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC);
   if (s < 0) {
-    // A client that vanished before its turn must not shut the server for everyone else.
-    bool transient = errno == EAGAIN || errno == EWOULDBLOCK || errno == ECONNABORTED ||
-                     errno == EINTR || errno == EPROTO;
-    if (!transient) state_ = -1;
+    if (!transientAcceptError(errno)) state_ = -1;
     return nullptr;
   }
   auto stream = std::make_unique<TcpStream>(s);

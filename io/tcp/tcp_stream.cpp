@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 
 #include "io/commands.h"
 
@@ -18,15 +19,13 @@ namespace {
 constexpr int32_t kReadTimeoutMs = 10000;
 int32_t g_readTimeoutMs = kReadTimeoutMs;
 
-// True when the socket turns readable (data, the peer's close or an error) within ms.
+// True when the socket turns readable (data, the peer's close or an error) by the deadline.
 // poll rather than select: select's fixed set cannot hold descriptors above 1023.
-bool waitReadable(int socket, int32_t ms) {
-  using Clock = std::chrono::steady_clock;
-  auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+bool waitReadable(int socket, Stream::Clock::time_point deadline) {
   for (;;) {
     pollfd p{socket, POLLIN, 0};
     // Rounded up: poll's millisecond grain must not end the wait early.
-    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Stream::Clock::now()).count();
     int r = ::poll(&p, 1, left > 0 ? static_cast<int>(left) : 0);
     if (r > 0) return true;
     if (r < 0 && errno != EINTR) return false;
@@ -58,16 +57,28 @@ TcpStream::~TcpStream() {
   ::close(socket_);
 }
 
-int32_t TcpStream::read(void* buffer, int32_t count) {
+int32_t TcpStream::read(void* buffer, int32_t count) { return receive(static_cast<char*>(buffer), count, nullptr); }
+
+int32_t TcpStream::readUntil(char* buffer, int32_t count, char delimiter) { return receive(buffer, count, &delimiter); }
+
+int32_t TcpStream::receive(char* out, int32_t count, const char* delimiter) {
   if (state_ != 0 || count <= 0) return 0;
-  auto* out = static_cast<char*>(buffer);
+  const auto deadline = waitStart() + std::chrono::milliseconds(tcpReadTimeoutMs());
   int32_t done = 0;
   while (done < count) {
-    if (!waitReadable(socket_, tcpReadTimeoutMs())) {
+    if (!waitReadable(socket_, deadline)) {
       state_ = -1;
       break;
     }
-    ssize_t n = recv(socket_, out + done, static_cast<size_t>(count - done), 0);
+    // Up to a delimiter, only what comes before it (and it) is taken: a look at what
+    // waits, then exactly that much.
+    ssize_t n = recv(socket_, out + done, static_cast<size_t>(count - done), delimiter ? MSG_PEEK : 0);
+    const void* found = nullptr;
+    if (n > 0 && delimiter) {
+      found = std::memchr(out + done, *delimiter, static_cast<size_t>(n));
+      if (found) n = static_cast<const char*>(found) - (out + done) + 1;
+      n = recv(socket_, out + done, static_cast<size_t>(n), 0);
+    }
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) {
       state_ = 1;
@@ -78,6 +89,7 @@ int32_t TcpStream::read(void* buffer, int32_t count) {
       break;
     }
     done += static_cast<int32_t>(n);
+    if (found) break;
   }
   return done;
 }

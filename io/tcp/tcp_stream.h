@@ -17,7 +17,11 @@ class TcpStream final : public Stream {
   // Shuts the socket down for sending and closes it.
   ~TcpStream() override;
 
+  // Waits for data at most the read time-out, counted from the start of the read, or of
+  // the command's Call; a wait that runs out fails the stream.
   int32_t read(void* buffer, int32_t count) override;
+  int32_t readUntil(char* buffer, int32_t count, char delimiter) override;
+  void abandon() override { state_ = -1; }
   int32_t write(const void* buffer, int32_t count) override;
   int32_t avail() override;
   // 0 open, 1 closed by the peer with nothing left to read, -1 failed.
@@ -27,6 +31,9 @@ class TcpStream final : public Stream {
   int32_t state() const { return state_; }
 
  private:
+  // Reads count bytes, or up to and with the delimiter when one is given.
+  int32_t receive(char* out, int32_t count, const char* delimiter);
+
   int socket_;
   int32_t state_ = 0;
 };

@@ -2,11 +2,14 @@
 // decoders, then the pixels converted with the target format's own writer.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_image.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "core/regular_file.h"
 #include "render/imagefile/image_file.h"
 #include "render/imagefile/private/host_path.h"
 #include "render/imagefile/private/picture_type.h"
@@ -45,13 +48,18 @@ int zeroPastEndClose(SDL_RWops* rw) {
   return result;
 }
 
-// Regular files only: opening a FIFO or a device could block the program for good.
 RwPtr openPicture(const std::string& fileName) {
-  std::string path = picture::hostPath(fileName);
-  struct stat st;
-  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-  SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
-  if (!file) return nullptr;
+  int fd = openRegularFile(picture::hostPath(fileName));
+  FILE* stream = fd < 0 ? nullptr : fdopen(fd, "rb");
+  if (!stream) {
+    if (fd >= 0) close(fd);
+    return nullptr;
+  }
+  SDL_RWops* file = SDL_RWFromFP(stream, SDL_TRUE);
+  if (!file) {
+    std::fclose(stream);
+    return nullptr;
+  }
   SDL_RWops* rw = SDL_AllocRW();
   if (!rw) {
     SDL_RWclose(file);
@@ -80,7 +88,14 @@ SDL_Surface* decode(Type type, SDL_RWops* rw) {
 
 bool withinLimit(int64_t w, int64_t h) { return w >= 1 && h >= 1 && w <= kMaxPictureSide && h <= kMaxPictureSide; }
 
-SdlSurfacePtr decodeFile(const std::string& fileName) {
+// While a picture loads, the decoder's pixels (at most four bytes each) live beside the new
+// surface's: both must fit in what is left of the pixel budget.
+bool withinBudget(int64_t w, int64_t h, const PixelLayout& layout) {
+  const uint64_t bytes = uint64_t(w) * uint64_t(h) * uint64_t(4 + layout.depth / 8);
+  return bytes <= Surface::kPixelBudget - std::min(Surface::pixelBytesInUse(), Surface::kPixelBudget);
+}
+
+SdlSurfacePtr decodeFile(const std::string& fileName, const PixelLayout& layout) {
   RwPtr rw = openPicture(fileName);
   if (!rw) return nullptr;
   uint8_t head[picture::kMaxSniff];
@@ -92,6 +107,10 @@ SdlSurfacePtr decodeFile(const std::string& fileName) {
   if (SDL_RWseek(rw.get(), 0, RW_SEEK_SET) != 0) return nullptr;
   auto claimed = picture::claimedSize(type, rw.get());
   if (!claimed || !withinLimit(claimed->width, claimed->height)) return nullptr;
+  // Refused before the decoder allocates what the header claims.
+  const Sint64 fileBytes = SDL_RWsize(rw.get());
+  if (fileBytes < 0 || claimed->leastFileBytes > uint64_t(fileBytes)) return nullptr;
+  if (!withinBudget(claimed->width, claimed->height, layout)) return nullptr;
   if (SDL_RWseek(rw.get(), 0, RW_SEEK_SET) != 0) return nullptr;
   SdlSurfacePtr decoded(decode(type, rw.get()));
   if (!decoded || !withinLimit(decoded->w, decoded->h)) return nullptr;
@@ -102,23 +121,36 @@ SdlSurfacePtr decodeFile(const std::string& fileName) {
 
 std::unique_ptr<Surface> loadPicture(const std::string& fileName, const PixelLayout& layout, bool systemMemory) {
   if (fileName.empty() || !layout.valid()) return nullptr;
-  SdlSurfacePtr decoded = decodeFile(fileName);
+  SdlSurfacePtr decoded = decodeFile(fileName, layout);
   if (!decoded) return nullptr;
-  // One known layout to read from, whatever the file held (palettes, 16-bit channels, keys).
-  SdlSurfacePtr argb(SDL_ConvertSurfaceFormat(decoded.get(), SDL_PIXELFORMAT_ARGB8888, 0));
-  decoded.reset();
-  if (!argb) return nullptr;
-  auto out = Surface::create(argb->w, argb->h, layout, systemMemory);
-  if (!out) return nullptr;
-  if (SDL_LockSurface(argb.get()) != 0) return nullptr;
+  auto out = Surface::create(decoded->w, decoded->h, layout, systemMemory);
+  if (!out || SDL_LockSurface(decoded.get()) != 0) return nullptr;
+  // One known layout to read from, whatever the file held (palettes, 16-bit channels,
+  // keys), a band of rows at a time: a whole converted copy would hold the picture thrice.
+  constexpr int kBandRows = 64;
   const PixelFormat& f = out->format();
-  for (int y = 0; y < argb->h; ++y) {
-    auto* from = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + ptrdiff_t(y) * argb->pitch);
-    uint8_t* to = out->row(y);
-    for (int x = 0; x < argb->w; ++x, to += f.bytesPerPixel) f.write(to, from[x] | 0xFF000000u);
+  bool ok = true;
+  for (int top = 0; ok && top < decoded->h; top += kBandRows) {
+    const int rows = std::min(kBandRows, decoded->h - top);
+    const SDL_PixelFormat& from = *decoded->format;
+    SdlSurfacePtr band(SDL_CreateRGBSurfaceFrom(static_cast<uint8_t*>(decoded->pixels) + ptrdiff_t(top) * decoded->pitch,
+                                                decoded->w, rows, from.BitsPerPixel, decoded->pitch, from.Rmask,
+                                                from.Gmask, from.Bmask, from.Amask));
+    if (band && from.palette) SDL_SetSurfacePalette(band.get(), from.palette);
+    SdlSurfacePtr argb(band ? SDL_ConvertSurfaceFormat(band.get(), SDL_PIXELFORMAT_ARGB8888, 0) : nullptr);
+    if (!argb || SDL_LockSurface(argb.get()) != 0) {
+      ok = false;
+      break;
+    }
+    for (int y = 0; y < rows; ++y) {
+      auto* from = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + ptrdiff_t(y) * argb->pitch);
+      uint8_t* to = out->row(top + y);
+      for (int x = 0; x < argb->w; ++x, to += f.bytesPerPixel) f.write(to, from[x] | 0xFF000000u);
+    }
+    SDL_UnlockSurface(argb.get());
   }
-  SDL_UnlockSurface(argb.get());
-  return out;
+  SDL_UnlockSurface(decoded.get());
+  return ok ? std::move(out) : nullptr;
 }
 
 }  // namespace korva

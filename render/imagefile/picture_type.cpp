@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <initializer_list>
@@ -27,26 +28,60 @@ uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2
 
 bool readExactly(SDL_RWops* rw, void* to, size_t n) { return SDL_RWread(rw, to, 1, n) == n; }
 
-std::optional<Size> sized(int64_t w, int64_t h) {
+// How many pixels one byte of a file can stand for at most, for the compressed layouts:
+// deflate gives at most 1032 bytes for one, PCX runs 63 for two, a BMP run 255 for two,
+// and a Huffman-coded JPEG needs a bit per block of 64 pixels. Arithmetic coding has no
+// such floor; its bound is only generous.
+constexpr uint64_t kDeflateRatio = 1032;
+constexpr uint64_t kPcxRatio = 32;
+constexpr uint64_t kBmpRunRatio = 256;
+constexpr uint64_t kJpegHuffmanRatio = 512;
+constexpr uint64_t kJpegArithmeticRatio = 65536;
+
+std::optional<Size> sized(int64_t w, int64_t h, uint64_t leastFileBytes) {
   if (w < 1 || h < 1) return std::nullopt;
-  return Size{w, h};
+  return Size{w, h, leastFileBytes};
 }
 
+uint64_t rowBytes(int64_t width, int bits) { return (static_cast<uint64_t>(width) * bits + 7) / 8; }
+
 std::optional<Size> bmpSize(SDL_RWops* rw) {
-  uint8_t h[26];
-  if (!readExactly(rw, h, sizeof h) || h[0] != 'B' || h[1] != 'M') return std::nullopt;
+  uint8_t h[34] = {};
+  size_t got = SDL_RWread(rw, h, 1, sizeof h);
+  if (got < 26 || h[0] != 'B' || h[1] != 'M') return std::nullopt;
   // The old core header has 16-bit sides; every later one 32-bit signed, a negative height
   // meaning rows stored top-down.
-  if (le32(h + 14) == 12) return sized(le16(h + 18), le16(h + 20));
-  int64_t width = int32_t(le32(h + 18)), height = int32_t(le32(h + 22));
-  return sized(width, height < 0 ? -height : height);
+  int64_t width, height;
+  int bits;
+  uint32_t compression = 0;
+  if (le32(h + 14) == 12) {
+    width = le16(h + 18), height = le16(h + 20), bits = int(le16(h + 24));
+  } else {
+    if (got < sizeof h) return std::nullopt;
+    width = int32_t(le32(h + 18)), height = int32_t(le32(h + 22));
+    bits = int(le16(h + 28)), compression = le32(h + 30);
+    if (height < 0) height = -height;
+  }
+  if (width < 1 || height < 1) return std::nullopt;
+  bits = std::clamp(bits, 1, 64);
+  // Uncompressed rows are padded to four bytes; the last one need not be.
+  bool plain = compression == 0 || compression == 3 || compression == 6;
+  uint64_t least = plain ? (rowBytes(width, bits) + 3) / 4 * 4 * uint64_t(height - 1) + rowBytes(width, bits)
+                         : uint64_t(width) * uint64_t(height) / kBmpRunRatio;
+  return sized(width, height, least);
 }
 
 std::optional<Size> pngSize(SDL_RWops* rw) {
-  uint8_t h[24];
+  uint8_t h[26];
   if (!readExactly(rw, h, sizeof h) || std::memcmp(h, kPng, 8) != 0 || std::memcmp(h + 12, "IHDR", 4) != 0)
     return std::nullopt;
-  return sized(be32(h + 16), be32(h + 20));
+  int64_t width = be32(h + 16), height = be32(h + 20);
+  if (width < 1 || height < 1) return std::nullopt;
+  // Channels by colour type (grey, -, RGB, palette, grey and alpha, -, RGBA); each row
+  // starts with its filter byte.
+  static constexpr int kChannels[7] = {1, 1, 3, 1, 2, 1, 4};
+  const int bits = std::max<int>(h[24], 1) * (h[25] < 7 ? kChannels[h[25]] : 1);
+  return sized(width, height, uint64_t(height) * (1 + rowBytes(width, bits)) / kDeflateRatio);
 }
 
 // Beyond the size, the line layout: decoders size their line buffers from it, and some read
@@ -60,7 +95,8 @@ std::optional<Size> pcxSize(SDL_RWops* rw) {
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8) return std::nullopt;
   if (planes < 1 || planes > 4) return std::nullopt;
   if (width > 0 && (lineBytes < (width * bits + 7) / 8 || lineBytes >= 0x8000)) return std::nullopt;
-  return sized(width, height);
+  if (width < 1 || height < 1) return std::nullopt;
+  return sized(width, height, uint64_t(height) * uint64_t(planes) * uint64_t(lineBytes) / kPcxRatio);
 }
 
 // Walks the marker segments up to the first start-of-frame. Every step moves forward by at
@@ -83,7 +119,8 @@ std::optional<Size> jpegSize(SDL_RWops* rw) {
     if (frame) {
       uint8_t f[5];  // precision, height, width
       if (length < 2 + sizeof f || !readExactly(rw, f, sizeof f)) return std::nullopt;
-      return sized(be16(f + 3), be16(f + 1));
+      const uint64_t pixels = uint64_t(be16(f + 3)) * be16(f + 1);
+      return sized(be16(f + 3), be16(f + 1), pixels / (marker >= 0xC9 ? kJpegArithmeticRatio : kJpegHuffmanRatio));
     }
     // Seeking past the end succeeds; the next read then finds the end.
     if (SDL_RWseek(rw, length - 2, RW_SEEK_CUR) < 0) return std::nullopt;

@@ -1,6 +1,9 @@
+#include <unistd.h>
+
 #include <cstdio>
 #include <vector>
 
+#include "core/regular_file.h"
 #include "render/imagefile/image_file.h"
 #include "render/imagefile/private/host_path.h"
 
@@ -31,8 +34,12 @@ bool saveBmp(Canvas& canvas, const std::string& fileName) {
   Locked locked(canvas);
   // A lost surface has no pixels to read: say so rather than write a picture of nothing.
   if (!canvas.pixels()) return false;
-  FILE* file = std::fopen(picture::hostPath(fileName).c_str(), "wb");
-  if (!file) return false;
+  int fd = openRegularFile(picture::hostPath(fileName), O_WRONLY | O_CREAT | O_TRUNC);
+  FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
+  if (!file) {
+    if (fd >= 0) close(fd);
+    return false;
+  }
 
   const uint32_t width = uint32_t(canvas.width()), height = uint32_t(canvas.height());
   const uint32_t rowSize = (width * 3 + 3) & ~3u;

@@ -5,8 +5,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
+
+#include "core/regular_file.h"
 
 namespace korva::sound {
 namespace {
@@ -18,6 +19,41 @@ using SndFilePtr = std::unique_ptr<SNDFILE, SndFileCloser>;
 
 uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t{p[3]} << 24; }
 
+bool readAt(int fd, uint64_t at, unsigned char* to, size_t n) {
+  return pread(fd, to, n, static_cast<off_t>(at)) == static_cast<ssize_t>(n);
+}
+
+// True when a RIFF/WAVE file announces more sample data than it holds.
+bool wavTruncated(int fd) {
+  struct stat st {};
+  unsigned char head[12];
+  if (fstat(fd, &st) != 0 || !readAt(fd, 0, head, 12) || std::memcmp(head, "RIFF", 4) != 0 ||
+      std::memcmp(head + 8, "WAVE", 4) != 0)
+    return false;
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  unsigned char chunk[8];
+  // Walk the chunks to "data"; every step moves forward, so a hostile file ends the walk.
+  for (uint64_t at = 12; at + 8 <= size && readAt(fd, at, chunk, 8);) {
+    uint32_t length = le32(chunk + 4);
+    // 0 and all ones are what writers leave when they could not go back to patch it.
+    if (std::memcmp(chunk, "data", 4) == 0) return length != 0 && length != 0xFFFFFFFFu && at + 8 + length > size;
+    at += 8 + uint64_t{length} + (length & 1);
+  }
+  return false;
+}
+
+// The frames' vector grows in steps the budget has agreed to first.
+bool makeRoom(SampleData& d, size_t values) {
+  std::vector<float>& f = d.frames;
+  if (f.size() + values <= f.capacity()) return true;
+  const size_t capacity = std::max(f.size() + values, f.capacity() + f.capacity() / 2);
+  // The old and the new storage live side by side while the frames move.
+  if (!d.share.resize((f.capacity() + capacity) * sizeof(float))) return false;
+  f.reserve(capacity);
+  d.share.resize(capacity * sizeof(float));
+  return true;
+}
+
 }  // namespace
 
 std::string hostPath(const std::string& path) {
@@ -27,61 +63,52 @@ std::string hostPath(const std::string& path) {
   return p;
 }
 
-bool wavTruncated(const std::string& path) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  struct stat st {};
-  bool truncated = false;
-  unsigned char head[12];
-  if (fstat(fileno(f), &st) == 0 && std::fread(head, 1, 12, f) == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
-      std::memcmp(head + 8, "WAVE", 4) == 0) {
-    const uint64_t size = static_cast<uint64_t>(st.st_size);
-    uint64_t at = 12;
-    unsigned char chunk[8];
-    // Walk the chunks to "data"; every step moves forward, so a hostile file ends the walk.
-    while (at + 8 <= size && std::fseek(f, static_cast<long>(at), SEEK_SET) == 0 && std::fread(chunk, 1, 8, f) == 8) {
-      uint32_t length = le32(chunk + 4);
-      if (std::memcmp(chunk, "data", 4) == 0) {
-        // 0 and all ones are what writers leave when they could not go back to patch it.
-        truncated = length != 0 && length != 0xFFFFFFFFu && at + 8 + length > size;
-        break;
-      }
-      at += 8 + uint64_t{length} + (length & 1);
-    }
+SNDFILE* openSoundFile(const std::string& name, SF_INFO& info) {
+  FileDescriptor fd(openRegularFile(hostPath(name)));
+  if (!fd || wavTruncated(fd.get())) return nullptr;
+  info = SF_INFO{};
+  SNDFILE* file = sf_open_fd(fd.get(), SFM_READ, &info, SF_TRUE);
+  if (!file) return nullptr;  // libsndfile closed the descriptor already
+  fd.release();
+  if (info.channels < 1 || info.samplerate < 1) {
+    sf_close(file);
+    return nullptr;
   }
-  std::fclose(f);
-  return truncated;
+  return file;
 }
 
 std::shared_ptr<const SampleData> decodeSample(const std::string& name, int64_t maxFrames) {
-  const std::string path = hostPath(name);
   SF_INFO info{};
-  SndFilePtr file(sf_open(path.c_str(), SFM_READ, &info));
-  if (!file || info.channels < 1 || info.samplerate < 1 || wavTruncated(path)) return nullptr;
+  SndFilePtr file(openSoundFile(name, info));
+  if (!file) return nullptr;
 
   auto data = std::make_shared<SampleData>();
   data->channels = std::min(info.channels, 2);
   data->rate = info.samplerate;
+  // Formats whose length the container states exactly must deliver all of it; one that
+  // states too much for the limits is refused before anything is decoded. MPEG's length
+  // can be an estimate, so it is not held to it.
+  const bool exactLength = (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG;
+  const bool stated = info.frames > 0 && info.frames < SF_COUNT_MAX;
+  if (stated && exactLength && info.frames > maxFrames) return nullptr;
+  if (stated && !makeRoom(*data, static_cast<size_t>(std::min(info.frames, maxFrames) * data->channels)))
+    return nullptr;
   // Read in blocks rather than trusting the header's length; more than two channels keep
   // the front pair.
   constexpr sf_count_t kBlock = 4096;
   std::vector<float> block(static_cast<size_t>(kBlock * info.channels));
-  if (info.frames > 0 && info.frames <= maxFrames)
-    data->frames.reserve(static_cast<size_t>(info.frames * data->channels));
   for (;;) {
     sf_count_t got = sf_readf_float(file.get(), block.data(), kBlock);
     if (got <= 0) break;
-    if (data->length + got > maxFrames) return nullptr;
+    if (data->length + got > maxFrames || !makeRoom(*data, static_cast<size_t>(got * data->channels))) return nullptr;
     for (sf_count_t i = 0; i < got; ++i)
       for (int c = 0; c < data->channels; ++c) data->frames.push_back(block[static_cast<size_t>(i * info.channels + c)]);
     data->length += got;
   }
   if (sf_error(file.get()) != SF_ERR_NO_ERROR || data->length == 0) return nullptr;
-  // Formats whose length the container states exactly must deliver all of it. MPEG's
-  // length can be an estimate, so it is not held to it.
-  const bool exactLength = (info.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_MPEG;
-  if (exactLength && info.frames > 0 && info.frames < SF_COUNT_MAX && data->length < info.frames) return nullptr;
+  if (exactLength && stated && data->length < info.frames) return nullptr;
   data->frames.shrink_to_fit();
+  data->share.resize(data->frames.capacity() * sizeof(float));
   return data;
 }
 

@@ -1,11 +1,14 @@
 // Sampled sound held in memory, and the file checks shared by samples and streams.
 #pragma once
+#include <sndfile.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "soundengine/private/resampler.h"
+#include "soundengine/private/sound_budget.h"
 
 namespace korva::sound {
 
@@ -15,19 +18,22 @@ struct SampleData {
   int channels = 1;           // 1 or 2
   int64_t length = 0;         // frames
   int rate = 0;               // Hz
+  BudgetShare share;          // the frames' memory
 };
 
-// Decodes a whole file; null when it cannot be opened, is corrupt, truncated, empty or
-// longer than maxFrames.
+// Decodes a whole file; null when it cannot be opened, is corrupt, truncated, empty,
+// longer than maxFrames, or larger than what is left of the sound budget.
 std::shared_ptr<const SampleData> decodeSample(const std::string& path, int64_t maxFrames);
 
 // Mixes n output frames of the sample starting at pos (advanced). False once a sample
 // that does not loop has played its last frame.
 bool mixSample(const SampleData& s, bool loop, uint64_t& pos, uint64_t step, Gains g, float* out, int n);
 
-// True when a RIFF/WAVE file announces more sample data than it holds. libsndfile shortens
-// such files silently; we refuse them rather than play half a sound.
-bool wavTruncated(const std::string& path);
+// The sound file a program names, opened with libsndfile (regular files only, so a FIFO
+// never blocks); null when there is none, it is no sound libsndfile reads, or it is a
+// RIFF/WAVE file announcing more sample data than it holds (libsndfile shortens such
+// files silently; we refuse them rather than play half a sound).
+SNDFILE* openSoundFile(const std::string& name, SF_INFO& info);
 
 // The file as it will be opened: names written for the other platform use backslashes.
 std::string hostPath(const std::string& path);

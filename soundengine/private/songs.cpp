@@ -1,11 +1,15 @@
 #include "soundengine/private/songs.h"
 
+#include <malloc.h>
 #include <sndfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+
+#include "core/regular_file.h"
 
 #include "soundengine/private/sample_data.h"
 #include "soundengine/private/stream_decoder.h"
@@ -15,26 +19,51 @@ namespace korva::sound {
 namespace {
 
 // Songs are read whole; nothing a game plays as music comes near this.
-constexpr std::streamoff kMaxSongBytes = std::streamoff{64} << 20;
+constexpr off_t kMaxSongBytes = off_t{64} << 20;
 
-bool readFile(const std::string& path, std::vector<unsigned char>& out) {
-  std::ifstream f(path, std::ios::binary | std::ios::ate);
-  if (!f) return false;
-  std::streamoff size = f.tellg();
-  if (size <= 0 || size > kMaxSongBytes) return false;
-  out.resize(static_cast<size_t>(size));
-  f.seekg(0);
-  return static_cast<bool>(f.read(reinterpret_cast<char*>(out.data()), size));
+// The whole file, when it is no larger than kMaxSongBytes and what is left of the budget.
+bool readFile(const FileDescriptor& fd, std::vector<unsigned char>& out) {
+  struct stat st {};
+  if (fstat(fd.get(), &st) != 0 || st.st_size <= 0 || st.st_size > kMaxSongBytes ||
+      static_cast<size_t>(st.st_size) > soundBytesLeft())
+    return false;
+  out.resize(static_cast<size_t>(st.st_size));
+  for (size_t done = 0; done < out.size();) {
+    ssize_t n = pread(fd.get(), out.data() + done, out.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
 }
 
 uint32_t be32(const unsigned char* p) { return uint32_t{p[0]} << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
 
 bool isSoundFile(const std::string& path) {
   SF_INFO info{};
-  SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+  SNDFILE* f = openSoundFile(path, info);
   if (!f) return false;
   sf_close(f);
   return true;
+}
+
+// Bytes the C heap hands out now. What a library keeps of a song it loaded (a tracker's
+// decoded samples, a synthesizer's sound font) shows only as this growth; other threads
+// may add a little to it. Zero where the allocator does not say.
+size_t heapInUse() {
+  struct mallinfo2 m = mallinfo2();
+  return m.uordblks + m.hblkhd;
+}
+
+// Loads with one of the libraries, and charges the song what it holds: the file, or what
+// the library kept while loading it, whichever is more. Null past the budget.
+template <class Load>
+std::unique_ptr<Song> charged(const std::vector<unsigned char>& bytes, Load load) {
+  const size_t before = heapInUse();
+  std::unique_ptr<Song> song = load();
+  const size_t after = heapInUse();
+  if (song && !song->share.resize(std::max(bytes.size(), after > before ? after - before : 0))) return nullptr;
+  return song;
 }
 
 // A sampled file played as a song: the stream decoder at the file's own rate.
@@ -80,20 +109,22 @@ std::unique_ptr<Song> loadSampledSong(const std::string& path, int rate) {
 
 std::unique_ptr<Song> loadSong(const std::string& name, int rate) {
   const std::string path = hostPath(name);
-  char magic[4] = {};
-  if (!std::ifstream(path, std::ios::binary).read(magic, 4)) return nullptr;
+  FileDescriptor fd(openRegularFile(path));
+  unsigned char magic[4] = {};
+  if (!fd || pread(fd.get(), magic, 4, 0) != 4) return nullptr;
   std::vector<unsigned char> bytes;
   if (std::memcmp(magic, "MThd", 4) == 0) {
-    if (!readFile(path, bytes) || !isWellFormedMidi(bytes)) return nullptr;
+    if (!readFile(fd, bytes) || !isWellFormedMidi(bytes)) return nullptr;
     std::string font = findSoundFont();
-    return font.empty() ? nullptr : loadMidiSong(bytes, rate, font);
+    if (font.empty()) return nullptr;
+    return charged(bytes, [&] { return loadMidiSong(bytes, rate, font); });
   }
   // Sound files carry clear signatures and are streamed, whatever their size; tracker
   // formats come last because the oldest of them have none and are recognised by
   // heuristics.
   if (isSoundFile(path)) return loadSampledSong(path, rate);
-  if (!readFile(path, bytes)) return nullptr;
-  return loadTrackerSong(bytes, rate);
+  if (!readFile(fd, bytes)) return nullptr;
+  return charged(bytes, [&] { return loadTrackerSong(bytes, rate); });
 }
 
 }  // namespace korva::sound

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "soundengine/private/sound_budget.h"
+
 namespace korva::sound {
 
 class Song {
@@ -15,10 +17,12 @@ class Song {
   virtual void rewind() = 0;
   // Writes up to frames of interleaved stereo into out; fewer once the song has ended.
   virtual size_t render(float* out, size_t frames) = 0;
+
+  BudgetShare share;  // what the song holds in memory, beyond a stream decoder's own
 };
 
 // By content: a MIDI file, a sampled sound file, or a tracker module. Null when none of
-// them can read it.
+// them can read it, or the sound budget has no room for it.
 std::unique_ptr<Song> loadSong(const std::string& path, int rate);
 
 // Each loader; null on failure.

@@ -9,25 +9,26 @@
 namespace korva::sound {
 namespace {
 constexpr int64_t kBlockFrames = 2048;
-}
+// What libsndfile keeps for an open file besides our buffers, roughly: enough that the
+// budget also bounds how many streams can be open.
+constexpr size_t kDecoderBytes = 64 * 1024;
+}  // namespace
 
 std::unique_ptr<StreamDecoder> StreamDecoder::open(const std::string& name, bool loop) {
-  const std::string path = hostPath(name);
   SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  SNDFILE* file = openSoundFile(name, info);
   if (!file) return nullptr;
-  if (info.channels < 1 || info.samplerate < 1 || wavTruncated(path)) {
-    sf_close(file);
-    return nullptr;
-  }
   std::unique_ptr<StreamDecoder> d(new StreamDecoder());
   d->file_ = file;
   d->fileChannels_ = info.channels;
   d->channels_ = std::min(info.channels, 2);
   d->rate_ = info.samplerate;
   d->loop_ = loop;
-  d->window_.resize(static_cast<size_t>((kBlockFrames + 1) * d->channels_));
-  d->scratch_.resize(static_cast<size_t>(kBlockFrames * info.channels));
+  const size_t window = static_cast<size_t>((kBlockFrames + 1) * d->channels_);
+  const size_t scratch = static_cast<size_t>(kBlockFrames) * static_cast<size_t>(info.channels);
+  if (!d->share_.resize((window + scratch) * sizeof(float) + kDecoderBytes)) return nullptr;
+  d->window_.resize(window);
+  d->scratch_.resize(scratch);
   return d;
 }
 

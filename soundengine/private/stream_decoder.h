@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "soundengine/private/resampler.h"
+#include "soundengine/private/sound_budget.h"
 
 typedef struct sf_private_tag SNDFILE;
 
@@ -14,7 +15,8 @@ namespace korva::sound {
 
 class StreamDecoder {
  public:
-  // Null when the file cannot be opened as sound (or is a truncated WAV).
+  // Null when the file cannot be opened as sound (or is a truncated WAV), or the sound
+  // budget has no room for its buffers.
   static std::unique_ptr<StreamDecoder> open(const std::string& path, bool loop);
   ~StreamDecoder();
 
@@ -43,6 +45,7 @@ class StreamDecoder {
   std::vector<float> scratch_;  // one block as the file has it
   int64_t available_ = 0;       // frames in window_
   uint64_t pos_ = 0;            // 32.32, relative to window_[0]
+  BudgetShare share_;
 };
 
 }  // namespace korva::sound

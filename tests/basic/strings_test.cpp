@@ -227,6 +227,41 @@ TEST_F(Strings, InPlaceResizeAndAssign) {
   vxStrRelease(s);
 }
 
+// Growth where guest memory has no room: a quiet null, the string as it was. The capacity
+// doubles where there is room for that, else grows to just the length asked for.
+TEST_F(Strings, TryResizeFailsQuietlyWhenGuestMemoryHasNoRoom) {
+  vxStr* s = vxStrNew("abc");
+  ASSERT_NE(vxStrTryResize(s, 1 << 20), nullptr);
+  EXPECT_EQ(vxStrView(s).size(), 1u << 20);
+  EXPECT_EQ(vxStrTryResize(s, guest::kRegionSize), nullptr);
+  EXPECT_EQ(vxStrView(s).size(), 1u << 20) << "unchanged";
+  EXPECT_EQ(vxStrView(s).substr(0, 3), "abc");
+  vxStrRelease(s);
+  // With one run of room left, doubling cannot be had beside the old text, but the length
+  // asked for can.
+  auto largestBlock = [] {
+    uint32_t low = 0, high = guest::kRegionSize;
+    while (high - low > guest::kPageSize) {
+      uint32_t mid = low + (high - low) / 2;
+      void* p = guest::alloc(mid);
+      (p ? low : high) = mid;
+      guest::free(p);
+    }
+    return low;
+  };
+  std::vector<std::pair<void*, uint32_t>> taken;
+  for (uint32_t n; (n = largestBlock()) > (16u << 20);) taken.push_back({guest::alloc(n), n});
+  ASSERT_FALSE(taken.empty());
+  auto [room, size] = taken.front();
+  guest::free(room);
+  vxStr* big = vxStrNew({});
+  ASSERT_NE(vxStrTryResize(big, size / 10 * 4), nullptr);
+  EXPECT_NE(vxStrTryResize(big, size / 10 * 5), nullptr);
+  EXPECT_EQ(vxStrView(big).size(), size / 10 * 5);
+  vxStrRelease(big);
+  for (size_t i = 1; i < taken.size(); ++i) guest::free(taken[i].first);
+}
+
 TEST_F(Strings, PointersOutsideGuestMemoryAreRefused) {
   auto* bad = static_cast<vxStr*>(outsideGuest());
   EXPECT_EQ(errorOf([&] { StrRelease(bad); }), "Illegal memory address");

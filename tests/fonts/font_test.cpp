@@ -3,12 +3,14 @@
 #include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "fonts/font_helpers.h"
 #include "render/fonts/private/glyph_renderer.h"
+#include "support/fifo.h"
 #include "support/process.h"
 
 namespace korva {
@@ -126,6 +128,30 @@ TEST(FontLoading, AFileNameIsLoadedDirectlyAndOfferedToTheSystem) {
   ASSERT_NE(missing, nullptr);
   EXPECT_EQ(missing->family(), device->defaultFont()->family());
   EXPECT_EQ(device->fontFiles().size(), 1u);
+}
+
+// A named pipe is no font file: neither fontconfig nor FreeType gets to wait on it, and
+// the name falls back on the face before its first ".", as a missing file's does. A face
+// file read through our own descriptor renders as one read by name.
+TEST(FontLoading, ANamedPipeIsNoFontFile) {
+  auto device = fontDevice();
+  test::Fifo pipe(test::tempDir() + "/courier.ttf");
+  ASSERT_TRUE(pipe.made());
+  Font* font = nullptr;
+  EXPECT_TRUE(test::returnsWithin(std::chrono::seconds(5), [&] { font = device->loadFont(pipe.path(), 12, 0); }, {&pipe}));
+  ASSERT_NE(font, nullptr);
+  Font* missing = device->loadFont(test::tempDir() + "/courier.missing", 12, 0);
+  ASSERT_NE(missing, nullptr);
+  EXPECT_EQ(font->family(), missing->family());
+  EXPECT_EQ(device->fontFiles().count(pipe.path()), 0u);
+  auto renderer = fonts::GlyphRenderer::open(fonts::FaceSource{pipe.path(), 0}, 12, 0);
+  EXPECT_EQ(renderer, nullptr);
+  if (std::filesystem::exists(kProportionalFace)) {
+    auto face = fonts::GlyphRenderer::open(fonts::FaceSource{kProportionalFace, 0}, 16, 0);
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->family(), "DejaVu Sans");
+    EXPECT_GT(face->advance('W'), face->advance('i'));
+  }
 }
 
 TEST(FontMeasure, StringWidthIsTheSumOfAdvancesAndOutOfRangeIsTheDefault) {

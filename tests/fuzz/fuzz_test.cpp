@@ -62,18 +62,6 @@ constexpr uint64_t kPeakMemoryMiB = 3072;  // shadow memory and the quarantine o
 constexpr uint64_t kPeakMemoryMiB = 2048;
 #endif
 
-// The process's peak resident memory so far, in MiB (0 when it cannot be read).
-uint64_t peakMemoryMiB() {
-  std::FILE* f = std::fopen("/proc/self/status", "r");
-  if (!f) return 0;
-  char line[256];
-  unsigned long long kib = 0;
-  while (std::fgets(line, sizeof line, f))
-    if (std::sscanf(line, "VmHWM: %llu kB", &kib) == 1) break;
-  std::fclose(f);
-  return kib / 1024;
-}
-
 // Files the loading commands find, so that runs also get live sounds and images to abuse:
 // a short 8-bit mono WAV and a 4 x 4 24-bit BMP.
 void writeLoadableFiles(const std::filesystem::path& dir) {

@@ -187,4 +187,63 @@ InTempDir::~InTempDir() {
   if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
+void put16le(Bytes& b, size_t at, uint32_t v) {
+  b.at(at) = uint8_t(v);
+  b.at(at + 1) = uint8_t(v >> 8);
+}
+void put32le(Bytes& b, size_t at, uint32_t v) {
+  put16le(b, at, v);
+  put16le(b, at + 2, v >> 16);
+}
+void put16be(Bytes& b, size_t at, uint32_t v) {
+  b.at(at) = uint8_t(v >> 8);
+  b.at(at + 1) = uint8_t(v);
+}
+void put32be(Bytes& b, size_t at, uint32_t v) {
+  put16be(b, at, v >> 16);
+  put16be(b, at + 2, v);
+}
+
+// Recomputes every chunk's checksum, so mutations get past the CRC into the decoder.
+void fixPngCrcs(Bytes& b) {
+  for (size_t at = 8; at + 12 <= b.size();) {
+    size_t len = size_t(b[at]) << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
+    if (len > b.size() - at - 12) break;
+    put32be(b, at + 8 + len, crc32(b.data() + at + 4, len + 4));
+    at += 12 + len;
+  }
+}
+
+// Real small pictures with the size in their headers changed.
+Bytes bmpClaiming(int64_t w, int64_t h) {
+  Bytes b = bmpFile(8, 8);
+  put32le(b, 18, uint32_t(w));
+  put32le(b, 22, uint32_t(h));
+  return b;
+}
+Bytes pngClaiming(uint32_t w, uint32_t h) {
+  Bytes b = pngFile(8, 8);
+  put32be(b, 16, w);
+  put32be(b, 20, h);
+  fixPngCrcs(b);
+  return b;
+}
+Bytes pcxClaiming(uint32_t w, uint32_t h) {
+  Bytes b = pcx8File(8, 8);
+  put16le(b, 8, w - 1);
+  put16le(b, 10, h - 1);
+  return b;
+}
+Bytes jpegClaiming(uint32_t w, uint32_t h) {
+  Bytes b = jpegFile(8, 8, colourAt);
+  for (size_t at = 2; at + 9 < b.size(); ++at)
+    if (b[at] == 0xFF && b[at + 1] == 0xC0) {
+      put16be(b, at + 5, h);
+      put16be(b, at + 7, w);
+      return b;
+    }
+  ADD_FAILURE() << "no baseline frame header";
+  return b;
+}
+
 }  // namespace korva::test

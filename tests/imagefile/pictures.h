@@ -32,6 +32,19 @@ Bytes readFile(const std::string& path);
 void writeFile(const std::string& path, const Bytes& bytes);
 uint32_t crc32(const uint8_t* data, size_t n);
 
+// Little- and big-endian fields written into a file's bytes.
+void put16le(Bytes& b, size_t at, uint32_t v);
+void put32le(Bytes& b, size_t at, uint32_t v);
+void put16be(Bytes& b, size_t at, uint32_t v);
+void put32be(Bytes& b, size_t at, uint32_t v);
+// Recomputes every chunk's checksum, so mutations get past the CRC into the decoder.
+void fixPngCrcs(Bytes& b);
+// Real 8 x 8 pictures whose headers claim another size.
+Bytes bmpClaiming(int64_t w, int64_t h);
+Bytes pngClaiming(uint32_t w, uint32_t h);
+Bytes pcxClaiming(uint32_t w, uint32_t h);
+Bytes jpegClaiming(uint32_t w, uint32_t h);
+
 // What a layout keeps of an opaque colour: the top bits of narrow channels.
 uint32_t kept(uint32_t argb, const PixelLayout& layout);
 

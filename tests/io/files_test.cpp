@@ -2,13 +2,17 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
 #include "core/handles.h"
-#include "support/run_fixture.h"
+#include "io/files/file_stream.h"
 #include "io/files/paths.h"
 #include "io_test.h"
+#include "support/fifo.h"
+#include "support/run_fixture.h"
+#include "window/runtime_window.h"
 
 namespace korva::test {
 namespace {
@@ -279,6 +283,57 @@ TEST_F(Files, ChangeDirMakesRelativeNamesStartThere) {
   EXPECT_EQ(get(dir / "rel"), "r");
   ChangeDir(P("missing"));
   EXPECT_EQ(text(CurrentDir()), before) << "a failed change leaves the directory";
+}
+
+// A FIFO with no writer (or no reader) would hold an open for good, and with one that
+// sends nothing a read; devices never end. None of them is a file.
+TEST_F(Files, NamedPipesAndDevicesAreNoFiles) {
+  Fifo pipe(dir / "pipe");
+  ASSERT_TRUE(pipe.made());
+  put(dir / "src", "source bytes");
+  const struct {
+    const char* what;
+    std::function<int32_t()> call;
+  } cases[] = {
+      {"ReadFile of a FIFO", [&] { return ReadFile(P("pipe")); }},
+      {"OpenFile of a FIFO", [&] { return OpenFile(P("pipe")); }},
+      {"WriteFile of a FIFO", [&] { return WriteFile(P("pipe")); }},
+      {"ReadFile of a device", [&] { return ReadFile(S("/dev/zero")); }},
+      {"WriteFile of a device", [&] { return WriteFile(S("/dev/null")); }},
+      {"CopyFile onto a FIFO", [&] { return CopyFile(P("src"), P("pipe")), FileType(P("pipe")) == 1 ? 0 : -1; }},
+      {"CopyFile of a FIFO", [&] { return CopyFile(P("pipe"), P("copy")), FileType(P("copy")); }},
+  };
+  for (const auto& c : cases) {
+    int32_t result = -1;
+    EXPECT_TRUE(returnsWithin(std::chrono::seconds(5), [&] { result = c.call(); }, {&pipe})) << c.what;
+    EXPECT_EQ(result, 0) << c.what;
+  }
+  // Whoever holds the other end is no reason to take it either.
+  int held = open(pipe.path().c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(held, 0);
+  int32_t opened = -1;
+  EXPECT_TRUE(returnsWithin(std::chrono::seconds(5), [&] { opened = ReadFile(P("pipe")); }, {&pipe}));
+  EXPECT_EQ(opened, 0);
+  close(held);
+}
+
+// Lines come out of the file's block without a call per byte, across block boundaries.
+TEST_F(Files, LinesLongerThanABlockReadWhole) {
+  const std::string lines[] = {std::string(5000, 'a'), "", std::string(FileStream::kBlock - 1, 'b') + "\r",
+                               std::string(3 * FileStream::kBlock, 'c')};
+  std::string content;
+  for (const std::string& l : lines) content += l + "\n";
+  put(dir / "lines", content + "tail");
+  int32_t f = ReadFile(P("lines"));
+  for (const std::string& l : lines) {
+    std::string expected = l;
+    std::erase(expected, '\r');
+    EXPECT_EQ(text(ReadLine(f)), expected);
+  }
+  EXPECT_EQ(text(ReadLine(f)), "tail");
+  EXPECT_EQ(Eof(f), 1);
+  EXPECT_EQ(FilePos(f), static_cast<int32_t>(content.size() + 4));
+  CloseFile(f);
 }
 
 }  // namespace

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "basic/strings.h"
-#include "core/errors.h"
 #include "app/module_list.h"
 #include "basic/basic_module.h"
+#include "core/errors.h"
+#include "guest/memory.h"
 #include "io/commands.h"
 #include "io/stream.h"
 #include "support/error_of.h"
@@ -37,14 +38,45 @@ class MemoryStream : public io::Stream {
   }
   int32_t avail() override { return static_cast<int32_t>(bytes_.size() - at_); }
   int32_t eof() override { return at_ >= bytes_.size() ? 1 : 0; }
+  void abandon() override { abandoned = true; }
 
   int32_t h() const { return static_cast<int32_t>(handle()); }
   const std::vector<uint8_t>& bytes() const { return bytes_; }
   int32_t largestRead = 0;
+  bool abandoned = false;
+  size_t consumed() const { return at_; }
 
  private:
   std::vector<uint8_t> bytes_;
   size_t at_ = 0;
+};
+
+// Guest memory taken until no block larger than `left` bytes can be had, for the life of
+// the object. The blocks are never touched, so they cost address space only.
+class GuestMemoryTaken {
+ public:
+  explicit GuestMemoryTaken(uint32_t left) {
+    for (uint32_t largest; (largest = largestBlock()) > left;) blocks_.push_back(guest::alloc(largest - left));
+  }
+  ~GuestMemoryTaken() {
+    for (void* b : blocks_) guest::free(b);
+  }
+  GuestMemoryTaken(const GuestMemoryTaken&) = delete;
+  GuestMemoryTaken& operator=(const GuestMemoryTaken&) = delete;
+  bool taken() const { return !blocks_.empty(); }
+
+ private:
+  static uint32_t largestBlock() {
+    uint32_t low = 0, high = guest::kRegionSize;
+    while (high - low > guest::kPageSize) {
+      uint32_t mid = low + (high - low) / 2;
+      void* p = guest::alloc(mid);
+      (p ? low : high) = mid;
+      guest::free(p);
+    }
+    return low;
+  }
+  std::vector<void*> blocks_;
 };
 
 // A directory of its own under the system's temporary directory, removed afterwards.

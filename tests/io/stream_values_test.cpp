@@ -96,6 +96,39 @@ TEST_F(StreamValues, ReadStringWithAHugeLengthAsksOnlyInBoundedChunks) {
   EXPECT_LE(m.largestRead, 256 * 1024);
 }
 
+// What arrives goes straight into guest memory: a string or a line that guest memory can
+// no longer take ends there, with no more of the stream read than fits, and the stream is
+// given up (a connection then fails).
+TEST_F(StreamValues, TextLongerThanGuestMemoryCanTakeGivesUpTheStream) {
+  constexpr uint32_t kLeft = 8 << 20;
+  const Bytes flood(48 << 20, 'q');
+  struct Case {
+    const char* what;
+    Bytes bytes;
+    vxStr* (*read)(int32_t);
+    bool empty;  // the result: empty, or what had arrived when the room ran out
+  } cases[] = {
+      {"ReadString, a length that lies", Bytes{0xF0, 0xFF, 0xFF, 0x7F}, &ReadString, true},
+      {"ReadString, a length that holds", Bytes{0x00, 0x00, 0x00, 0x03}, &ReadString, true},
+      {"ReadLine without a line feed", Bytes{}, &ReadLine, false},
+  };
+  for (Case& c : cases) {
+    c.bytes.insert(c.bytes.end(), flood.begin(), flood.end());
+    MemoryStream m(c.bytes);
+    GuestMemoryTaken taken(kLeft);
+    ASSERT_TRUE(taken.taken());
+    std::string got = text(c.read(m.h()));
+    EXPECT_EQ(got.empty(), c.empty) << c.what;
+    EXPECT_LE(got.size(), kLeft) << c.what;
+    EXPECT_TRUE(m.abandoned) << c.what;
+    EXPECT_LE(m.consumed(), 2 * kLeft) << c.what << ": read on beyond what guest memory could take";
+  }
+  // With the room back, the same text is whole.
+  MemoryStream whole(Bytes(4 << 20, 'q'));
+  EXPECT_EQ(text(ReadLine(whole.h())).size(), 4u << 20);
+  EXPECT_FALSE(whole.abandoned);
+}
+
 TEST_F(StreamValues, ReadLineDropsEveryCarriageReturn) {
   MemoryStream m({'a', 13, 'b', 10, 'c'});
   EXPECT_EQ(text(ReadLine(m.h())), "ab");

@@ -1,11 +1,17 @@
 // TCP streams and servers on loopback: a raw socket plays the peer where its timing or its
 // misbehaviour matters.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "core/handles.h"
@@ -130,6 +136,110 @@ TEST_F(Tcp, ReadLineReturnsAsSoonAsTheLineFeedArrives) {
   EXPECT_EQ(Eof(s), 0) << "the read did not run into the time-out";
   awaitAvail(s, 4);
   EXPECT_EQ(ReadAvail(s), 4);
+}
+
+// A line is taken up to its line feed and no further: what follows stays for later reads.
+TEST_F(Tcp, ReadLineTakesNothingBeyondItsLineFeed) {
+  Peer peer(port);
+  int32_t s = accept();
+  peer.send(std::string("one\ntwo\r\n\x05\0\0\0three", 18));
+  EXPECT_EQ(text(ReadLine(s)), "one");
+  EXPECT_EQ(text(ReadLine(s)), "two");
+  EXPECT_EQ(ReadInt(s), 5);
+  peer.close();
+  EXPECT_EQ(text(ReadLine(s)), "three");
+  EXPECT_EQ(Eof(s), 1);
+}
+
+// A peer that sends a byte now and then keeps no read going past its time-out: the wait
+// counts from the start of the command, not from the last byte.
+TEST_F(Tcp, ATimeOutCountsFromTheStartOfTheCommand) {
+  io::testing::setTcpReadTimeoutMs(300);
+  const struct {
+    const char* what;
+    std::string first;  // sent at once
+    std::function<void(int32_t)> read;
+  } cases[] = {
+      {"ReadLine", "", [](int32_t s) { vxStrRelease(ReadLine(s)); }},
+      {"ReadString", std::string("\x10\x27\0\0", 4), [](int32_t s) { vxStrRelease(ReadString(s)); }},
+      {"ReadBytes", "", [](int32_t s) {
+         int32_t bank = CreateBank(10000);
+         ReadBytes(bank, s, 0, 10000);
+         FreeBank(bank);
+       }},
+  };
+  for (const auto& c : cases) {
+    Peer peer(port);
+    int32_t s = accept();
+    peer.send(c.first);
+    std::atomic<bool> stop{false};
+    std::thread dribble([&] {
+      for (int i = 0; i < 100 && !stop; ++i) {
+        peer.send("x");
+        std::this_thread::sleep_for(40ms);
+      }
+    });
+    auto start = Clock::now();
+    c.read(s);
+    auto took = Clock::now() - start;
+    stop = true;
+    dribble.join();
+    EXPECT_GE(took, 300ms) << c.what;
+    EXPECT_LT(took, 2s) << c.what << ": the dribble went on for 4 s";
+    EXPECT_EQ(Eof(s), -1) << c.what;
+  }
+}
+
+// A peer with more to send than guest memory can take: the string or line ends at the room
+// there is, and the stream fails rather than the program.
+TEST_F(Tcp, AFloodLongerThanGuestMemoryCanTakeFailsTheStream) {
+  constexpr uint32_t kLeft = 8 << 20;
+  const struct {
+    std::string head;
+    vxStr* (*read)(int32_t);
+  } cases[] = {{std::string("\xF0\xFF\xFF\x7F", 4), &ReadString}, {"", &ReadLine}};
+  for (const auto& c : cases) {
+    Peer peer(port);
+    int32_t s = accept();
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+      peer.send(c.head);
+      const std::string block(1 << 20, 'q');
+      for (int i = 0; i < 256 && !stop; ++i) peer.send(block);
+    });
+    std::string got;
+    {
+      GuestMemoryTaken taken(kLeft);
+      ASSERT_TRUE(taken.taken());
+      got = text(c.read(s));
+    }
+    stop = true;
+    EXPECT_EQ(Eof(s), -1);
+    CloseTCPStream(s);  // the flood ends at the reset
+    flood.join();
+    EXPECT_LE(got.size(), kLeft);
+  }
+}
+
+// Running out of descriptors is a moment's trouble: the client waits in the queue and is
+// taken once a descriptor is free again.
+TEST_F(Tcp, AcceptGoesOnAfterRunningOutOfDescriptors) {
+  std::vector<std::unique_ptr<Peer>> peers;
+  for (int i = 0; i < 3; ++i) peers.push_back(std::make_unique<Peer>(port));
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  int highest = 0;
+  for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
+    highest = std::max(highest, std::stoi(e.path().filename().string()));
+  rlimit low = saved;
+  low.rlim_cur = static_cast<rlim_t>(highest + 1);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> fillers;  // every free descriptor below the limit taken
+  for (int fd; (fd = open("/dev/null", O_RDONLY)) >= 0;) fillers.push_back(fd);
+  for (auto end = Clock::now() + 200ms; Clock::now() < end;) EXPECT_EQ(AcceptTCPStream(server), 0);
+  for (int fd : fillers) close(fd);
+  setrlimit(RLIMIT_NOFILE, &saved);
+  for (size_t i = 0; i < peers.size(); ++i) EXPECT_NE(accept(), 0) << i;
 }
 
 TEST_F(Tcp, AcceptWithNoClientReturnsZeroAndTheServerStaysUsable) {

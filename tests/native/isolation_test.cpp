@@ -2,13 +2,16 @@
 // memory stays out of its reach. On both CPUs, with the same results.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "guest/memory.h"
+#include "app/runtime.h"
 #include "native/cpu_routines.h"
 #include "support/process.h"
 
@@ -52,6 +55,49 @@ TEST(Escape, WritesAnywhereBelow4GiBOutsideGuestMemoryFault) {
     EXPECT_EQ(r.endedBy, "Illegal memory address") << std::hex << target;
     EXPECT_TRUE(cpuRecord().empty()) << std::hex << target;
   }
+}
+
+// A far jump to the 64-bit code selector: the emulated CPU refuses the jump itself, the
+// native one lets guest code run as 64-bit code, where every fault and every system call
+// ends the program with the same error. Going back to 32-bit code unharmed is the one
+// thing the native CPU does not stop (guest/README.md).
+TEST(Escape, GuestCodeIn64BitModeFaultsAsOnTheEmulatedCpu) {
+  const struct {
+    int mode;
+    const char* what;
+  } cases[] = {{1, "ud2"}, {2, "a wild write"}, {3, "int3"}, {4, "hlt"}, {5, "a 64-bit system call"},
+               {6, "int 0x80 from 64-bit code"}};
+  for (const auto& c : cases) {
+    ::testing::internal::CaptureStdout();
+    ProgramRun r = runCpuProgram("far64", {c.mode});
+    std::string out = ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(r.endedBy, "Illegal memory address") << c.what;
+    EXPECT_EQ(r.errors.size(), 1u) << c.what;
+    EXPECT_TRUE(cpuRecord().empty()) << c.what;
+    EXPECT_EQ(out.find("escaped"), std::string::npos) << c.what;
+  }
+  ProgramRun back = runCpuProgram("far64", {7});
+  if (nativeCpu()) {
+    EXPECT_EQ(back.endedBy, "");
+    EXPECT_EQ(cpuRecord(), std::vector<double>{7});
+  } else {
+    EXPECT_EQ(back.endedBy, "Illegal memory address");
+  }
+  ASSERT_EQ(runCpuProgram("count", {10}).endedBy, "") << "the next run is whole";
+}
+
+// 64-bit guest code that never ends still ends on request.
+TEST(Escape, AnEndRequestStops64BitGuestCode) {
+  if (!nativeCpu()) GTEST_SKIP() << "the emulated CPU refuses the far jump to 64-bit code";
+  std::thread environment([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    runtime().asyncEnd();
+  });
+  ProgramRun r = runCpuProgram("far64", {8});
+  environment.join();
+  EXPECT_EQ(r.endedBy, "");
+  EXPECT_TRUE(r.errors.empty());
+  EXPECT_TRUE(cpuRecord().empty());
 }
 
 // Nothing below 4 GiB is left for the run-time's own allocations to land in.

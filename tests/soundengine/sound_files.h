@@ -116,4 +116,51 @@ inline std::vector<unsigned char> midiFile() {
   return m;
 }
 
+// A FLAC file of silence built by hand: every frame one constant value per channel, a few
+// bytes for up to 65535 frames of sound. Such a file of kilobytes decodes to hundreds of
+// megabytes, which is what a sound budget is for.
+inline std::vector<unsigned char> silentFlac(int blocks, int blockFrames = 65535, int channels = 2) {
+  auto crc8 = [](const unsigned char* p, size_t n) {
+    unsigned crc = 0;
+    for (size_t i = 0; i < n; ++i) {
+      crc ^= p[i];
+      for (int b = 0; b < 8; ++b) crc = (crc & 0x80 ? crc << 1 ^ 0x07 : crc << 1) & 0xFF;
+    }
+    return static_cast<unsigned char>(crc);
+  };
+  auto crc16 = [](const unsigned char* p, size_t n) {
+    unsigned crc = 0;
+    for (size_t i = 0; i < n; ++i) {
+      crc ^= unsigned{p[i]} << 8;
+      for (int b = 0; b < 8; ++b) crc = (crc & 0x8000 ? crc << 1 ^ 0x8005 : crc << 1) & 0xFFFF;
+    }
+    return crc;
+  };
+  std::vector<unsigned char> f = {'f', 'L', 'a', 'C', 0x80, 0, 0, 34};
+  const uint64_t total = uint64_t(blocks) * uint64_t(blockFrames);
+  for (int i = 0; i < 2; ++i) f.insert(f.end(), {uint8_t(blockFrames >> 8), uint8_t(blockFrames)});  // block sizes
+  f.insert(f.end(), 6, 0);  // frame sizes unknown
+  const uint64_t packed = uint64_t(44100) << 44 | uint64_t(channels - 1) << 41 | uint64_t(15) << 36 | total;
+  for (int shift = 56; shift >= 0; shift -= 8) f.push_back(static_cast<unsigned char>(packed >> shift));
+  f.insert(f.end(), 16, 0);  // no checksum of the samples
+  for (int n = 0; n < blocks; ++n) {
+    // Fixed block size, its size (less one) in 16 bits, 44100 Hz, independent channels, 16 bits.
+    std::vector<unsigned char> frame = {0xFF, 0xF8, 0x79, static_cast<unsigned char>((channels - 1) << 4 | 0x08)};
+    if (n < 0x80) {
+      frame.push_back(static_cast<unsigned char>(n));
+    } else if (n < 0x800) {
+      frame.insert(frame.end(), {uint8_t(0xC0 | n >> 6), uint8_t(0x80 | (n & 0x3F))});
+    } else {
+      frame.insert(frame.end(), {uint8_t(0xE0 | n >> 12), uint8_t(0x80 | (n >> 6 & 0x3F)), uint8_t(0x80 | (n & 0x3F))});
+    }
+    frame.insert(frame.end(), {uint8_t((blockFrames - 1) >> 8), uint8_t(blockFrames - 1)});
+    frame.push_back(crc8(frame.data(), frame.size()));
+    for (int c = 0; c < channels; ++c) frame.insert(frame.end(), {0x00, 0x00, 0x00});  // constant 0
+    unsigned crc = crc16(frame.data(), frame.size());
+    frame.insert(frame.end(), {uint8_t(crc >> 8), uint8_t(crc)});
+    f.insert(f.end(), frame.begin(), frame.end());
+  }
+  return f;
+}
+
 }  // namespace korva::test

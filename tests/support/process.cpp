@@ -1,5 +1,6 @@
 #include "support/process.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +43,29 @@ ProcessResult runCommand(const std::string& command) {
   r.output = slurp(out);
   r.errors = slurp(err);
   return r;
+}
+
+uint64_t peakMemoryMiB() {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (!f) return 0;
+  char line[256];
+  unsigned long long kib = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "VmHWM: %llu kB", &kib) == 1) break;
+  std::fclose(f);
+  return kib / 1024;
+}
+
+QuietStderr::QuietStderr() {
+  std::fflush(stderr);
+  saved_ = dup(2);
+  int null = open("/dev/null", O_WRONLY);
+  if (null >= 0) dup2(null, 2), close(null);
+}
+
+QuietStderr::~QuietStderr() {
+  std::fflush(stderr);
+  if (saved_ >= 0) dup2(saved_, 2), close(saved_);
 }
 
 std::string buildDir() {

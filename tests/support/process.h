@@ -1,5 +1,6 @@
 // Running the korva executable as a child process from tests.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace korva::test {
@@ -17,5 +18,21 @@ std::string buildDir();
 std::string programPath(const std::string& name, const std::string& ext = ".kbm");
 // A fresh temporary directory, removed at exit of the test process.
 std::string tempDir();
+
+// This process's peak resident memory so far, in MiB (0 when it cannot be read).
+uint64_t peakMemoryMiB();
+
+// Standard error sent to /dev/null for the object's life: decoders report every broken
+// file there, thousands of lines that would bury a failure.
+class QuietStderr {
+ public:
+  QuietStderr();
+  ~QuietStderr();
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved_;
+};
 
 }  // namespace korva::test

@@ -1,6 +1,7 @@
 #include <fontconfig/fontconfig.h>
 #include <strings.h>
 
+#include "core/regular_file.h"
 #include "render/fonts/private/face_source.h"
 
 namespace korva::fonts {
@@ -43,7 +44,9 @@ FaceSource findFace(const std::string& family, bool bold, bool italic) {
 }
 
 bool offerFontFile(const std::string& fileName) {
-  if (!FcInit()) return false;
+  // fontconfig opens what it is given and would wait for ever on a FIFO: regular files only.
+  FileDescriptor file(openRegularFile(fileName));
+  if (!file || !FcInit()) return false;
   return FcConfigAppFontAddFile(nullptr, reinterpret_cast<const FcChar8*>(fileName.c_str())) == FcTrue;
 }
 

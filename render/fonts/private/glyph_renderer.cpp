@@ -5,9 +5,13 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 
+#include "core/regular_file.h"
 #include "render/canvas/canvas.h"
 #include "render/fonts/font.h"
 
@@ -23,6 +27,18 @@ constexpr uint16_t kCp1252High[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// A face file read through a descriptor of our own (regular files only: FreeType's own
+// open would wait for ever on a FIFO). FreeType closes it with the face.
+unsigned long readAt(FT_Stream stream, unsigned long offset, unsigned char* buffer, unsigned long count) {
+  if (count == 0) return offset <= stream->size ? 0 : 1;  // a seek
+  ssize_t n = pread(static_cast<int>(stream->descriptor.value), buffer, count, static_cast<off_t>(offset));
+  return n > 0 ? static_cast<unsigned long>(n) : 0;
+}
+void closeFile(FT_Stream stream) {
+  if (stream->descriptor.value >= 0) ::close(static_cast<int>(stream->descriptor.value));
+  stream->descriptor.value = -1;
+}
 
 }  // namespace
 
@@ -49,6 +65,7 @@ bool cellMetrics(int requested, int unitsPerEm, int ascender, int descender, Cel
 
 struct GlyphRenderer::Impl {
   FT_Library library = nullptr;
+  FT_StreamRec file{};  // lives as long as the face
   FT_Face face = nullptr;
   bool symbolMap = false;
   bool synthBold = false, synthItalic = false;
@@ -72,7 +89,20 @@ std::unique_ptr<GlyphRenderer> GlyphRenderer::open(const FaceSource& source, int
     auto bytes = bundledFace();
     error = FT_New_Memory_Face(d.library, bytes.data(), static_cast<FT_Long>(bytes.size()), 0, &d.face);
   } else {
-    error = FT_New_Face(d.library, source.file.c_str(), source.index, &d.face);
+    int fd = openRegularFile(source.file);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0) {
+      if (fd >= 0) ::close(fd);
+      return nullptr;
+    }
+    d.file.size = static_cast<unsigned long>(st.st_size);
+    d.file.descriptor.value = fd;
+    d.file.read = &readAt;
+    d.file.close = &closeFile;
+    FT_Open_Args args{};
+    args.flags = FT_OPEN_STREAM;
+    args.stream = &d.file;
+    error = FT_Open_Face(d.library, &args, source.index, &d.face);
   }
   if (error) return nullptr;
   FT_Face face = d.face;

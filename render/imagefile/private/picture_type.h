@@ -27,6 +27,9 @@ Type fromExtension(std::string_view fileName);
 
 struct Size {
   int64_t width = 0, height = 0;
+  // The fewest bytes in which a file of the type can hold such a picture: its pixel data at
+  // the best compression the format allows. A shorter file lies about its size.
+  uint64_t leastFileBytes = 0;
 };
 
 // The size the header at the stream's current position claims, read without decoding; null
