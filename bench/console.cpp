@@ -31,9 +31,9 @@ struct Graphics : bench::ModuleRun {
 void BM_PrintScrolling(benchmark::State& st) {
   Graphics g;
   if (!g.started) return st.SkipWithError("no graphics");
-  gfx::Print(vxStrNew(""));  // the program's own window, so the timed calls do not reopen it
-  gfx::Locate(0, 300);
-  for (auto _ : st) gfx::Print(vxStrNew(kLine));
+  graphics::Print(vxStrNew(""));  // the program's own window, so the timed calls do not reopen it
+  graphics::Locate(0, 300);
+  for (auto _ : st) graphics::Print(vxStrNew(kLine));
   benchmark::ClobberMemory();
 }
 BENCHMARK(BM_PrintScrolling);
@@ -41,8 +41,8 @@ BENCHMARK(BM_PrintScrolling);
 void BM_ScrollReference(benchmark::State& st) {
   Graphics g;
   if (!g.started) return st.SkipWithError("no graphics");
-  Canvas& front = *gfx::state().device->frontBuffer();
-  const int h = gfx::state().font->height(), w = front.width(), height = front.height();
+  Canvas& front = *graphics::state().device->frontBuffer();
+  const int h = graphics::state().font->height(), w = front.width(), height = front.height();
   for (auto _ : st) {
     vxStr* text = vxStrNew(kLine);
     front.blit(0, 0, front, 0, h, w, height - h, true);

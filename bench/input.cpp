@@ -30,14 +30,14 @@ void SdlPollEvent_Reference(benchmark::State& state) {
 void KeyDown_Query(benchmark::State& state) {
   InputRun run;
   if (!run.started) state.SkipWithError("no input module");
-  for (auto _ : state) benchmark::DoNotOptimize(inputcmd::KeyDown(30));
+  for (auto _ : state) benchmark::DoNotOptimize(input::KeyDown(30));
   state.SetItemsProcessed(state.iterations());
 }
 
 void MouseXSpeed_Query(benchmark::State& state) {
   InputRun run;
   if (!run.started) state.SkipWithError("no input module");
-  for (auto _ : state) benchmark::DoNotOptimize(inputcmd::MouseXSpeed());
+  for (auto _ : state) benchmark::DoNotOptimize(input::MouseXSpeed());
   state.SetItemsProcessed(state.iterations());
 }
 
@@ -48,8 +48,8 @@ void JoyX_Query(benchmark::State& state) {
   int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 3, 15, 0);
   if (!run.started || index < 0) state.SkipWithError("no virtual pad");
   int port = 0;
-  while (inputcmd::JoyType(port + 1) != 0) ++port;
-  for (auto _ : state) benchmark::DoNotOptimize(inputcmd::JoyX(port));
+  while (input::JoyType(port + 1) != 0) ++port;
+  for (auto _ : state) benchmark::DoNotOptimize(input::JoyX(port));
   state.SetItemsProcessed(state.iterations());
   if (index >= 0) SDL_JoystickDetachVirtual(index);
   SDL_QuitSubSystem(SDL_INIT_JOYSTICK);

@@ -12,9 +12,9 @@
 namespace korva {
 namespace {
 
-using namespace gfxcmd;
-using namespace gfx;
-using namespace imgcmd;
+using namespace graphics;
+using namespace graphics;
+using namespace graphics;
 
 const SymbolDef kGraphicsSymbols[] = {
     // Drivers, modes, buffers, pixels and drawing
@@ -70,7 +70,7 @@ const SymbolDef kGraphicsSymbols[] = {
     KORVA_ROUTINE("Cls", Cls),
     KORVA_ROUTINE("Plot%x%y", Plot),
     KORVA_ROUTINE("Line%x1%y1%x2%y2", Line),
-    KORVA_ROUTINE("Rect%x%y%width%height%solid=1", gfxcmd::Rect),
+    KORVA_ROUTINE("Rect%x%y%width%height%solid=1", graphics::Rect),
     KORVA_ROUTINE("Oval%x%y%width%height%solid=1", Oval),
     KORVA_ROUTINE("Text%x%y$text%centre_x=0%centre_y=0", Text),
     KORVA_ROUTINE("CopyRect%source_x%source_y%width%height%dest_x%dest_y%src_buffer=0%dest_buffer=0", CopyRect),
@@ -123,24 +123,24 @@ const SymbolDef kGraphicsSymbols[] = {
 
 bool startGraphics(RunContext& run) {
   GraphicsDevice::setPictureLoader(&loadPicture);
-  gfx::GraphicsState& g = gfx::state();
-  g = gfx::GraphicsState{};
-  gfx::freeImages();
+  graphics::GraphicsState& g = graphics::state();
+  g = graphics::GraphicsState{};
+  graphics::freeImages();
   g.run = &run;
-  GraphicsDevice* device = run.window().openGraphics(gfx::kDefaultGraphicsWidth, gfx::kDefaultGraphicsHeight, 0, 0,
+  GraphicsDevice* device = run.window().openGraphics(graphics::kDefaultGraphicsWidth, graphics::kDefaultGraphicsHeight, 0, 0,
                                                      RuntimeWindow::kWindowedGraphics);
   if (!device) {
     g.run = nullptr;
     return false;
   }
-  gfx::adoptDevice(device, false);
+  graphics::adoptDevice(device, false);
   return true;
 }
 
 void endGraphics() {
-  gfx::freeImages();
-  if (gfx::state().device) gfx::closeDevice();
-  gfx::state().run = nullptr;
+  graphics::freeImages();
+  if (graphics::state().device) graphics::closeDevice();
+  graphics::state().run = nullptr;
 }
 
 }  // namespace

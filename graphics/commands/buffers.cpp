@@ -7,26 +7,26 @@
 #include "graphics/module/graphics_state.h"
 #include "render/transform/affine_transform.h"
 
-namespace korva::gfxcmd {
+namespace korva::graphics {
 namespace {
 
-using gfx::state;
+using graphics::state;
 
 GraphicsDevice* device() { return state().device; }
 
 }  // namespace
 
-int32_t FrontBuffer() { return device() ? gfx::bufferHandle(device()->frontBuffer()) : 0; }
-int32_t BackBuffer() { return device() ? gfx::bufferHandle(device()->backBuffer()) : 0; }
-int32_t GraphicsBuffer() { return gfx::bufferHandle(state().buffer); }
+int32_t FrontBuffer() { return device() ? graphics::bufferHandle(device()->frontBuffer()) : 0; }
+int32_t BackBuffer() { return device() ? graphics::bufferHandle(device()->backBuffer()) : 0; }
+int32_t GraphicsBuffer() { return graphics::bufferHandle(state().buffer); }
 
 void SetBuffer(int32_t buffer) {
-  if (Canvas* canvas = gfx::checkedBuffer(buffer)) gfx::makeCurrent(*canvas);
+  if (Canvas* canvas = graphics::checkedBuffer(buffer)) graphics::makeCurrent(*canvas);
 }
 
 int32_t LoadBuffer(int32_t buffer, vxStr* file) {
   const std::string name = takeText(file);
-  Canvas* target = gfx::checkedBuffer(buffer);
+  Canvas* target = graphics::checkedBuffer(buffer);
   if (!target) return 0;
   Canvas* picture = device()->loadCanvas(name, 0);
   if (!picture) return 0;
@@ -48,16 +48,16 @@ int32_t LoadBuffer(int32_t buffer, vxStr* file) {
 
 int32_t SaveBuffer(int32_t buffer, vxStr* file) {
   const std::string name = takeText(file);
-  Canvas* source = gfx::checkedBuffer(buffer);
+  Canvas* source = graphics::checkedBuffer(buffer);
   return source && saveBmp(*source, name) ? 1 : 0;
 }
 
 void LockBuffer(int32_t buffer) {
-  if (Canvas* canvas = gfx::bufferOrCurrent(buffer)) canvas->lock();
+  if (Canvas* canvas = graphics::bufferOrCurrent(buffer)) canvas->lock();
 }
 
 void UnlockBuffer(int32_t buffer) {
-  if (Canvas* canvas = gfx::bufferOrCurrent(buffer)) canvas->unlock();
+  if (Canvas* canvas = graphics::bufferOrCurrent(buffer)) canvas->unlock();
 }
 
 int32_t ScanLine() { return device() ? device()->scanLine() : 0; }
@@ -65,16 +65,16 @@ int32_t ScanLine() { return device() ? device()->scanLine() : 0; }
 void VWait(int32_t) {
   // One blank whatever the count: programs have always been timed that way.
   if (device()) device()->waitVBlank();
-  gfx::pollOrEnd();
+  graphics::pollOrEnd();
 }
 
 void Flip(int32_t vwait) {
   if (device()) device()->flip(vwait != 0);
-  gfx::pollOrEnd();
+  graphics::pollOrEnd();
 }
 
 int32_t GraphicsWidth() { return device() ? device()->width() : 0; }
 int32_t GraphicsHeight() { return device() ? device()->height() : 0; }
 int32_t GraphicsDepth() { return device() ? device()->depth() : 0; }
 
-}  // namespace korva::gfxcmd
+}  // namespace korva::graphics

@@ -4,10 +4,10 @@
 #include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 
-namespace korva::gfxcmd {
+namespace korva::graphics {
 namespace {
 
-using gfx::state;
+using graphics::state;
 
 Canvas* current() { return state().buffer; }
 
@@ -48,7 +48,7 @@ void ClsColor(int32_t red, int32_t green, int32_t blue) {
 }
 
 void SetFont(int32_t font) {
-  Font* f = gfx::checkedFont(font);
+  Font* f = graphics::checkedFont(font);
   if (!f) return;
   state().font = f;
   if (Canvas* c = current()) c->setFont(f);
@@ -88,9 +88,9 @@ void Text(int32_t x, int32_t y, vxStr* text, int32_t centreX, int32_t centreY) {
 
 void CopyRect(int32_t sourceX, int32_t sourceY, int32_t width, int32_t height, int32_t destX, int32_t destY,
               int32_t srcBuffer, int32_t destBuffer) {
-  Canvas* source = gfx::bufferOrCurrent(srcBuffer);
-  Canvas* dest = gfx::bufferOrCurrent(destBuffer);
+  Canvas* source = graphics::bufferOrCurrent(srcBuffer);
+  Canvas* dest = graphics::bufferOrCurrent(destBuffer);
   if (source && dest) dest->blit(destX, destY, *source, sourceX, sourceY, width, height, true);
 }
 
-}  // namespace korva::gfxcmd
+}  // namespace korva::graphics

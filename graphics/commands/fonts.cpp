@@ -6,10 +6,10 @@
 #include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 
-namespace korva::gfxcmd {
+namespace korva::graphics {
 namespace {
 
-using gfx::state;
+using graphics::state;
 
 // Programs have always been told 8, whatever the font.
 constexpr int32_t kReportedFontWidth = 8;
@@ -20,11 +20,11 @@ int32_t LoadFont(vxStr* name, int32_t height, int32_t bold, int32_t italic, int3
   const std::string face = takeText(name);
   if (!state().device) return 0;
   const int flags = (bold ? kFontBold : 0) | (italic ? kFontItalic : 0) | (underline ? kFontUnderline : 0);
-  return gfx::fontHandle(state().device->loadFont(face, height, flags));
+  return graphics::fontHandle(state().device->loadFont(face, height, flags));
 }
 
 void FreeFont(int32_t font) {
-  if (Font* f = gfx::checkedFont(font)) gfx::freeFont(f);
+  if (Font* f = graphics::checkedFont(font)) graphics::freeFont(f);
 }
 
 int32_t FontWidth() { return kReportedFontWidth; }
@@ -43,4 +43,4 @@ int32_t StringHeight(vxStr* text) {
 
 
 
-}  // namespace korva::gfxcmd
+}  // namespace korva::graphics

@@ -12,7 +12,7 @@ namespace korva {
 struct vxStr;
 }
 
-namespace korva::gfxcmd {
+namespace korva::graphics {
 
 // Display drivers and modes (numbers count from 1)
 int32_t CountGfxDrivers();
@@ -84,4 +84,4 @@ int32_t StringWidth(vxStr* text);
 int32_t StringHeight(vxStr* text);
 
 
-}  // namespace korva::gfxcmd
+}  // namespace korva::graphics

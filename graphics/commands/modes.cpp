@@ -7,10 +7,10 @@
 #include "core/errors.h"
 #include "run/run_context.h"
 
-namespace korva::gfxcmd {
+namespace korva::graphics {
 namespace {
 
-using gfx::state;
+using graphics::state;
 
 RuntimeWindow* window() { return state().run ? &state().run->window() : nullptr; }
 
@@ -37,10 +37,10 @@ const GfxMode* mode(int32_t number) {
 // Closes whatever is open and opens the new device; the program ends with an error when
 // none results, after a quiet end had its chance.
 void reopen(int width, int height, int depth, int driver, int flags, bool programSet) {
-  gfx::closeDevice();
+  graphics::closeDevice();
   GraphicsDevice* device = window() ? window()->openGraphics(width, height, depth, driver, flags) : nullptr;
-  if (device) gfx::adoptDevice(device, programSet);
-  gfx::pollOrEnd();
+  if (device) graphics::adoptDevice(device, programSet);
+  graphics::pollOrEnd();
   if (!device) raiseRuntimeError("Unable to set graphics mode");
 }
 
@@ -112,14 +112,14 @@ void Graphics(int32_t width, int32_t height, int32_t depth, int32_t mode) {
     case 3: flags = RuntimeWindow::kWindowedGraphics | RuntimeWindow::kScaledGraphics; break;
     default: raiseRuntimeError("Illegal Graphics mode");
   }
-  gfx::freeImages();
+  graphics::freeImages();
   reopen(width, height, depth, state().driverIndex, flags, true);
 }
 
 void EndGraphics() {
-  gfx::freeImages();
+  graphics::freeImages();
   if (!state().programSetGraphics) return;
-  reopen(gfx::kDefaultGraphicsWidth, gfx::kDefaultGraphicsHeight, 0, 0, RuntimeWindow::kWindowedGraphics, false);
+  reopen(graphics::kDefaultGraphicsWidth, graphics::kDefaultGraphicsHeight, 0, 0, RuntimeWindow::kWindowedGraphics, false);
 }
 
-}  // namespace korva::gfxcmd
+}  // namespace korva::graphics

@@ -4,21 +4,21 @@
 #include "graphics/commands/graphics_commands.h"
 #include "graphics/module/graphics_state.h"
 
-namespace korva::gfxcmd {
+namespace korva::graphics {
 namespace {
 
 // The unchecked commands: 0 is the current buffer, a dead handle is no buffer.
-Canvas* uncheckedBuffer(int32_t handle) { return handle == 0 ? gfx::state().buffer : gfx::findBuffer(handle); }
+Canvas* uncheckedBuffer(int32_t handle) { return handle == 0 ? graphics::state().buffer : graphics::findBuffer(handle); }
 
 }  // namespace
 
 int32_t ReadPixel(int32_t x, int32_t y, int32_t buffer) {
-  Canvas* canvas = gfx::bufferOrCurrent(buffer);
+  Canvas* canvas = graphics::bufferOrCurrent(buffer);
   return canvas ? static_cast<int32_t>(canvas->getPixel(x, y)) : 0;
 }
 
 void WritePixel(int32_t x, int32_t y, int32_t argb, int32_t buffer) {
-  if (Canvas* canvas = gfx::bufferOrCurrent(buffer)) canvas->setPixel(x, y, static_cast<uint32_t>(argb));
+  if (Canvas* canvas = graphics::bufferOrCurrent(buffer)) canvas->setPixel(x, y, static_cast<uint32_t>(argb));
 }
 
 int32_t ReadPixelFast(int32_t x, int32_t y, int32_t buffer) {
@@ -42,4 +42,4 @@ void CopyPixelFast(int32_t srcX, int32_t srcY, int32_t srcBuffer, int32_t destX,
   if (source && dest) dest->copyPixelFast(destX, destY, *source, srcX, srcY);
 }
 
-}  // namespace korva::gfxcmd
+}  // namespace korva::graphics

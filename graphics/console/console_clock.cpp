@@ -5,7 +5,7 @@
 #include "graphics/module/graphics_state.h"
 #include "run/run_context.h"
 
-namespace korva::gfx {
+namespace korva::graphics {
 namespace {
 
 class RealClock final : public ConsoleClock {
@@ -29,4 +29,4 @@ ConsoleClock& consoleClock() { return g_clock ? *g_clock : g_realClock; }
 
 void setConsoleClock(ConsoleClock* clock) { g_clock = clock; }
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace korva::gfx {
+namespace korva::graphics {
 
 class ConsoleClock {
  public:
@@ -21,4 +21,4 @@ ConsoleClock& consoleClock();
 // Null puts real time back.
 void setConsoleClock(ConsoleClock* clock);
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

@@ -17,10 +17,10 @@
 #include "input/driver/input_driver.h"
 #include "run/run_context.h"
 
-namespace korva::gfx {
+namespace korva::graphics {
 namespace {
 
-using gfxcmd::clampToInt32;
+using graphics::clampToInt32;
 
 int fontHeight() { return state().font ? state().font->height() : 0; }
 
@@ -155,4 +155,4 @@ void Locate(int32_t x, int32_t y) {
 
 
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

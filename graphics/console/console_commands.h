@@ -12,7 +12,7 @@ namespace korva {
 struct vxStr;
 }
 
-namespace korva::gfx {
+namespace korva::graphics {
 
 void Write(vxStr* text);
 void Print(vxStr* text);
@@ -20,4 +20,4 @@ vxStr* Input(vxStr* prompt);
 void Locate(int32_t x, int32_t y);
 
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

@@ -3,9 +3,9 @@
 #include "graphics/images/image_commands.h"
 #include "graphics/images/private/image_set.h"
 
-namespace korva::imgcmd {
+namespace korva::graphics {
 
-using namespace img;
+using namespace graphics;
 
 int32_t ImagesOverlap(int32_t image1, int32_t x1, int32_t y1, int32_t image2, int32_t x2, int32_t y2) {
   Canvas* a = checkedFrame(image1, 0);
@@ -41,4 +41,4 @@ int32_t ImageRectCollide(int32_t image, int32_t x, int32_t y, int32_t frame, int
   return canvas && canvas->rectCollide(x, y, rectX, rectY, rectWidth, rectHeight, false) ? 1 : 0;
 }
 
-}  // namespace korva::imgcmd
+}  // namespace korva::graphics

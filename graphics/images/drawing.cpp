@@ -3,10 +3,10 @@
 #include "graphics/images/image_commands.h"
 #include "graphics/images/private/image_set.h"
 
-namespace korva::imgcmd {
+namespace korva::graphics {
 namespace {
 
-using namespace img;
+using namespace graphics;
 
 void draw(int32_t image, int32_t x, int32_t y, int32_t frame, bool solid) {
   Canvas* source = checkedFrame(image, frame);
@@ -65,4 +65,4 @@ void DrawBlockRect(int32_t image, int32_t x, int32_t y, int32_t rectX, int32_t r
   drawRect(image, x, y, rectX, rectY, rectWidth, rectHeight, frame, true);
 }
 
-}  // namespace korva::imgcmd
+}  // namespace korva::graphics

@@ -17,7 +17,7 @@ namespace korva {
 struct vxStr;
 }
 
-namespace korva::imgcmd {
+namespace korva::graphics {
 
 // Making, freeing and saving
 int32_t LoadImage(vxStr* file);
@@ -69,11 +69,11 @@ void ResizeImage(int32_t image, float width, float height);
 void RotateImage(int32_t image, float angle);
 void TFormFilter(int32_t enable);
 
-}  // namespace korva::imgcmd
+}  // namespace korva::graphics
 
-namespace korva::gfx {
+namespace korva::graphics {
 
 // Frees every live image as FreeImage does (frames through freeBufferCanvas).
 void freeAllImages();
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

@@ -11,10 +11,10 @@
 #include "graphics/module/graphics_state.h"
 #include "core/errors.h"
 
-namespace korva::imgcmd {
+namespace korva::graphics {
 namespace {
 
-using namespace img;
+using namespace graphics;
 
 // A source coordinate for blit. Past this it lies outside every canvas anyway, and blit
 // adds the size to it in 64 bits.
@@ -50,7 +50,7 @@ int32_t LoadImage(vxStr* file) {
   const std::string name = takeText(file);
   Canvas* picture = device() ? device()->loadCanvas(name, 0) : nullptr;
   if (!picture) return 0;
-  if (gfx::state().autoMidHandle) picture->setHandle(picture->width() / 2, picture->height() / 2);
+  if (graphics::state().autoMidHandle) picture->setHandle(picture->width() / 2, picture->height() / 2);
   return addImage({picture});
 }
 
@@ -64,11 +64,11 @@ int32_t LoadAnimImage(vxStr* file, int32_t cellWidth, int32_t cellHeight, int32_
   if (!sheet) return 0;
   const int64_t cells = int64_t(sheet->width() / cellWidth) * (sheet->height() / cellHeight);
   if (cells < int64_t(first) + count) {
-    gfx::freeBufferCanvas(sheet);
+    graphics::freeBufferCanvas(sheet);
     raiseRuntimeError("Not enough frames in bitmap");
   }
   std::vector<Canvas*> frames = sliceCells(*sheet, cellWidth, cellHeight, first, count);
-  gfx::freeBufferCanvas(sheet);
+  graphics::freeBufferCanvas(sheet);
   return frames.empty() ? 0 : addImage(std::move(frames));
 }
 
@@ -136,6 +136,6 @@ void GrabImage(int32_t image, int32_t x, int32_t y, int32_t frame) {
   target->setOrigin(ox, oy);
 }
 
-int32_t ImageBuffer(int32_t image, int32_t frame) { return gfx::bufferHandle(checkedFrame(image, frame)); }
+int32_t ImageBuffer(int32_t image, int32_t frame) { return graphics::bufferHandle(checkedFrame(image, frame)); }
 
-}  // namespace korva::imgcmd
+}  // namespace korva::graphics

@@ -4,9 +4,9 @@
 #include "graphics/images/private/image_set.h"
 #include "graphics/module/graphics_state.h"
 
-namespace korva::imgcmd {
+namespace korva::graphics {
 
-using namespace img;
+using namespace graphics;
 
 void MaskImage(int32_t image, int32_t red, int32_t green, int32_t blue) {
   Image* target = checkedImage(image);
@@ -30,7 +30,7 @@ void MidHandle(int32_t image) {
     for (Canvas* frame : target->frames) frame->setHandle(frame->width() / 2, frame->height() / 2);
 }
 
-void AutoMidHandle(int32_t enable) { gfx::state().autoMidHandle = enable != 0; }
+void AutoMidHandle(int32_t enable) { graphics::state().autoMidHandle = enable != 0; }
 
 int32_t ImageWidth(int32_t image) {
   Image* target = checkedImage(image);
@@ -52,4 +52,4 @@ int32_t ImageYHandle(int32_t image) {
   return target ? target->frames[0]->handleY() : 0;
 }
 
-}  // namespace korva::imgcmd
+}  // namespace korva::graphics

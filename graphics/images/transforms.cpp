@@ -7,10 +7,10 @@
 #include "render/transform/affine_transform.h"
 #include "core/errors.h"
 
-namespace korva::imgcmd {
+namespace korva::graphics {
 namespace {
 
-using namespace img;
+using namespace graphics;
 
 // All frames or none: a frame that cannot be made leaves the image as it was, so an image
 // is never half transformed.
@@ -22,7 +22,7 @@ void transform(Image& image, const AffineMatrix& m) {
   made.reserve(image.frames.size());
   for (Canvas* frame : image.frames) {
     bool asked = false;
-    Canvas* result = transformCanvas(*frame, m, gfx::state().transformFilter, [&](int w, int h) {
+    Canvas* result = transformCanvas(*frame, m, graphics::state().transformFilter, [&](int w, int h) {
       asked = true;
       return d->createCanvas(w, h, 0);
     });
@@ -40,7 +40,7 @@ void transform(Image& image, const AffineMatrix& m) {
     made.push_back(result);
   }
   for (size_t i = 0; i < made.size(); ++i) {
-    gfx::freeBufferCanvas(image.frames[i]);
+    graphics::freeBufferCanvas(image.frames[i]);
     image.frames[i] = made[i];
   }
 }
@@ -64,6 +64,6 @@ void ResizeImage(int32_t image, float width, float height) {
 
 void RotateImage(int32_t image, float angle) { transform(image, AffineMatrix::rotation(angle)); }
 
-void TFormFilter(int32_t enable) { gfx::state().transformFilter = enable != 0; }
+void TFormFilter(int32_t enable) { graphics::state().transformFilter = enable != 0; }
 
-}  // namespace korva::imgcmd
+}  // namespace korva::graphics

@@ -9,7 +9,7 @@
 #include "core/handles.h"
 #include "run/run_context.h"
 
-namespace korva::gfx {
+namespace korva::graphics {
 namespace {
 
 GraphicsState g;
@@ -133,4 +133,4 @@ void pollOrEnd() {
   if (g.run) g.run->pollOrEnd();
 }
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

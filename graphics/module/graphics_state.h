@@ -17,7 +17,7 @@ class GraphicsDevice;
 class Font;
 class RunContext;
 
-namespace gfx {
+namespace graphics {
 
 // The window graphics open in when the module starts and after EndGraphics.
 constexpr int kDefaultGraphicsWidth = 400, kDefaultGraphicsHeight = 300;
@@ -26,7 +26,7 @@ constexpr int kDefaultGraphicsWidth = 400, kDefaultGraphicsHeight = 300;
 struct ConsoleSave {
   int originX = 0, originY = 0;
   int handleX = 0, handleY = 0;
-  Rect viewport;
+  korva::Rect viewport;
 };
 
 struct GraphicsState {
@@ -83,5 +83,5 @@ void freeFont(Font* font);
 // Polls the run; a program told to end ends quietly.
 void pollOrEnd();
 
-}  // namespace gfx
+}  // namespace graphics
 }  // namespace korva

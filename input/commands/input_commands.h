@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-namespace korva::inputcmd {
+namespace korva::input {
 
 int32_t KeyDown(int32_t key);
 int32_t KeyHit(int32_t key);
@@ -35,4 +35,4 @@ void FlushJoy();
 // -1, 0 or 1: beyond a third of the way from the centre counts as a direction.
 int32_t axisDirection(float value);
 
-}  // namespace korva::inputcmd
+}  // namespace korva::input

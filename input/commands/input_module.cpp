@@ -55,7 +55,7 @@ int32_t waitFor(Take take) {
 
 }  // namespace
 
-namespace inputcmd {
+namespace input {
 
 int32_t axisDirection(float value) {
   if (value < -kDirectionThreshold) return -1;
@@ -164,7 +164,7 @@ void FlushJoy() {
   for (int port = 0; port < g.driver->joystickCount(); ++port) g.driver->joystick(port)->flush();
 }
 
-}  // namespace inputcmd
+}  // namespace input
 
 namespace {
 
@@ -190,7 +190,7 @@ void endInput() {
 }
 
 
-using namespace inputcmd;
+using namespace input;
 
 const SymbolDef kInputSymbols[] = {
     KORVA_ROUTINE("%KeyDown%key", KeyDown),

@@ -20,7 +20,7 @@
 namespace korva {
 namespace {
 
-using gfx::state;
+using graphics::state;
 using test::ScriptedClock;
 
 class Console : public ::testing::Test {
@@ -50,7 +50,7 @@ class Console : public ::testing::Test {
   }
   std::set<uint32_t> colours(int x, int y, int w, int h) { return colours(x, y, w, h, front()); }
   std::string input(const std::string& prompt) {
-    vxStr* line = gfx::Input(vxStrNew(prompt));
+    vxStr* line = graphics::Input(vxStrNew(prompt));
     std::string text(vxStrView(line));
     vxStrRelease(line);
     return text;
@@ -61,34 +61,34 @@ class Console : public ::testing::Test {
 };
 
 TEST_F(Console, TheFirstConsoleCommandOpensTheProgramsOwnWindowOnce) {
-  const int32_t defaultFront = gfxcmd::FrontBuffer();
+  const int32_t defaultFront = graphics::FrontBuffer();
   state().inputLine = state().device->createCanvas(400, 24, 0);
-  gfx::Print(vxStrNew("one"));
+  graphics::Print(vxStrNew("one"));
   EXPECT_TRUE(state().programSetGraphics);
   EXPECT_EQ(state().inputLine, nullptr) << "freed as every Graphics frees it";
-  EXPECT_EQ(gfx::findBuffer(defaultFront), nullptr) << "the default window's buffers are gone";
-  EXPECT_EQ(gfxcmd::GraphicsWidth(), 400);
-  EXPECT_EQ(gfxcmd::GraphicsHeight(), 300);
+  EXPECT_EQ(graphics::findBuffer(defaultFront), nullptr) << "the default window's buffers are gone";
+  EXPECT_EQ(graphics::GraphicsWidth(), 400);
+  EXPECT_EQ(graphics::GraphicsHeight(), 300);
   EXPECT_EQ(window->displayState(), 2);
-  const int32_t ownFront = gfxcmd::FrontBuffer();
-  gfx::Print(vxStrNew("two"));
-  EXPECT_EQ(gfxcmd::FrontBuffer(), ownFront);
+  const int32_t ownFront = graphics::FrontBuffer();
+  graphics::Print(vxStrNew("two"));
+  EXPECT_EQ(graphics::FrontBuffer(), ownFront);
   EXPECT_EQ(state().cursorY, 2 * fontHeight());
 
   // Graphics set by the program are left alone.
-  gfxcmd::Graphics(200, 100, 0, 2);
-  gfx::Write(vxStrNew("three"));
-  EXPECT_EQ(gfxcmd::GraphicsWidth(), 200);
+  graphics::Graphics(200, 100, 0, 2);
+  graphics::Write(vxStrNew("three"));
+  EXPECT_EQ(graphics::GraphicsWidth(), 200);
 }
 
 TEST_F(Console, LocateClampsToTheFrontBuffer) {
-  gfx::Print(vxStrNew(""));
+  graphics::Print(vxStrNew(""));
   const struct {
     int x, y, wantX, wantY;
   } cases[] = {{-5, 100000, 0, 300}, {10, 20, 10, 20}, {400, 300, 400, 300}, {401, -1, 400, 0},
                {INT_MIN, INT_MAX, 0, 300}, {INT_MAX, INT_MIN, 400, 0}};
   for (auto c : cases) {
-    gfx::Locate(c.x, c.y);
+    graphics::Locate(c.x, c.y);
     EXPECT_EQ(state().cursorX, c.wantX) << c.x << ", " << c.y;
     EXPECT_EQ(state().cursorY, c.wantY) << c.x << ", " << c.y;
   }
@@ -96,41 +96,41 @@ TEST_F(Console, LocateClampsToTheFrontBuffer) {
 
 TEST_F(Console, WriteMovesByTheWholeTextAndPrintStartsANewLine) {
   const std::string wide(120, 'W');
-  gfx::Write(vxStrNew("ab"));
+  graphics::Write(vxStrNew("ab"));
   EXPECT_EQ(state().cursorX, width("ab"));
-  gfx::Write(vxStrNew(wide));
+  graphics::Write(vxStrNew(wide));
   ASSERT_GT(width(wide), 400);
   EXPECT_EQ(state().cursorX, width("ab") + width(wide)) << "clipped drawing, whole width";
   EXPECT_EQ(state().cursorY, 0);
-  gfx::Print(vxStrNew("c"));
+  graphics::Print(vxStrNew("c"));
   EXPECT_EQ(state().cursorX, 0);
   EXPECT_EQ(state().cursorY, fontHeight());
   // Writing on and on never wraps the cursor round.
   state().cursorX = INT_MAX - 10;
-  gfx::Write(vxStrNew(wide));
+  graphics::Write(vxStrNew(wide));
   EXPECT_EQ(state().cursorX, INT_MAX);
 }
 
 TEST_F(Console, ALineTallerThanTheBufferClearsItWhole) {
-  gfxcmd::Graphics(64, 8, 0, 2);
-  gfxcmd::ClsColor(0, 0, 64);
+  graphics::Graphics(64, 8, 0, 2);
+  graphics::ClsColor(0, 0, 64);
   front().setColor(0xFFFF0000);
   front().rect(0, 0, 64, 8, true);
-  gfx::Locate(0, 8);
-  gfx::Print(vxStrNew(""));
+  graphics::Locate(0, 8);
+  graphics::Print(vxStrNew(""));
   EXPECT_EQ(colours(0, 0, 64, 8), std::set<uint32_t>{0x000040});
   EXPECT_EQ(state().cursorY, 8);
 }
 
 TEST_F(Console, DrawsOnTheFrontBufferWhateverIsCurrentAndPutsItsStateBack) {
-  gfx::Print(vxStrNew(""));
+  graphics::Print(vxStrNew(""));
   Canvas& f = front();
   f.setOrigin(50, 60);
   f.setViewport(100, 100, 10, 10);
   Canvas* frame = state().device->createCanvas(32, 32, 0);
-  gfxcmd::SetBuffer(gfx::bufferHandle(frame));
-  gfxcmd::Color(255, 0, 0);
-  gfx::Print(vxStrNew("MMMM"));
+  graphics::SetBuffer(graphics::bufferHandle(frame));
+  graphics::Color(255, 0, 0);
+  graphics::Print(vxStrNew("MMMM"));
   EXPECT_EQ(f.originX(), 50);
   EXPECT_EQ(f.originY(), 60);
   EXPECT_EQ(f.viewport(), (Rect{100, 100, 110, 110}));
@@ -157,9 +157,9 @@ TEST_F(Console, AHeldKeyRepeatsAfter280MsThenEvery40Ms) {
 }
 
 TEST_F(Console, TheCaretBlinksAsAnInvertedBlockEvery320Ms) {
-  gfxcmd::Graphics(400, 300, 0, 2);
-  gfxcmd::ClsColor(0, 0, 64);
-  gfxcmd::Cls();
+  graphics::Graphics(400, 300, 0, 2);
+  graphics::ClsColor(0, 0, 64);
+  graphics::Cls();
   const int h = fontHeight();
   const uint32_t background = 0x000040, block = 0xFFFFBF, ink = 0xFFFFFF;
   ScriptedClock clock;
@@ -182,7 +182,7 @@ TEST_F(Console, TheCaretBlinksAsAnInvertedBlockEvery320Ms) {
 }
 
 TEST_F(Console, TheCaretAtTheEndIsAnXWide) {
-  gfxcmd::Graphics(400, 300, 0, 2);
+  graphics::Graphics(400, 300, 0, 2);
   const int h = fontHeight();
   ScriptedClock clock;
   clock.type(0, "i");
@@ -210,9 +210,9 @@ TEST_F(Console, TheInputLineCanvasIsKeptUntilItIsTooSmall) {
   input("");
   EXPECT_EQ(state().inputLine, kept);
 
-  const int32_t big = gfxcmd::LoadFont(vxStrNew("courier"), 2 * fontHeight(), 0, 0, 0);
+  const int32_t big = graphics::LoadFont(vxStrNew("courier"), 2 * fontHeight(), 0, 0, 0);
   ASSERT_NE(big, 0);
-  gfxcmd::SetFont(big);
+  graphics::SetFont(big);
   const size_t canvases = state().device->liveCanvases();
   clock.tap(0, SDL_SCANCODE_RETURN);
   input("");

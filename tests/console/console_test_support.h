@@ -32,16 +32,16 @@ inline void pushQuit() {
 
 // Installed as the console clock for its lifetime. Actions due at a time run, in the order
 // they were laid down, when the clock is read or paused at or after that time.
-class ScriptedClock final : public gfx::ConsoleClock {
+class ScriptedClock final : public graphics::ConsoleClock {
  public:
   // A run that loses its Enter ends here instead of waiting forever.
   static constexpr uint32_t kGiveUpMs = 60000;
 
   ScriptedClock() {
-    gfx::setConsoleClock(this);
+    graphics::setConsoleClock(this);
     at(kGiveUpMs, pushQuit);
   }
-  ~ScriptedClock() override { gfx::setConsoleClock(nullptr); }
+  ~ScriptedClock() override { graphics::setConsoleClock(nullptr); }
   ScriptedClock(const ScriptedClock&) = delete;
   ScriptedClock& operator=(const ScriptedClock&) = delete;
 
@@ -69,7 +69,7 @@ class ScriptedClock final : public gfx::ConsoleClock {
   bool pause(int ms) override {
     now_ += static_cast<uint32_t>(ms);
     runDue();
-    RunContext* run = gfx::state().run;
+    RunContext* run = graphics::state().run;
     return run && run->poll();
   }
   static SDL_Scancode scancodeOf(char c) {

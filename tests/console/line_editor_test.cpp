@@ -6,7 +6,7 @@
 
 #include "graphics/console/private/line_editor.h"
 
-namespace korva::gfx {
+namespace korva::graphics {
 namespace {
 
 constexpr int kHome = 1, kEnd = 2, kDelete = 4, kBackspace = 8, kEnter = 13, kEscape = 27, kRight = 30, kLeft = 31;
@@ -65,4 +65,4 @@ TEST(LineEditor, EnterKeepsTheLineAndNoKeyEmptiesIt) {
 }
 
 }  // namespace
-}  // namespace korva::gfx
+}  // namespace korva::graphics

@@ -15,7 +15,7 @@
 namespace korva {
 namespace {
 
-using namespace gfxcmd;
+using namespace graphics;
 
 using GraphicsCommands = test::GraphicsModuleTest;
 
@@ -55,7 +55,7 @@ TEST_F(GraphicsCommands, CopyRectSubtractsTheSourceHandle) {
   frame->setClsColor(0xFF00FC00);
   frame->cls();
   frame->setHandle(8, 8);
-  const int32_t handle = gfx::bufferHandle(frame);
+  const int32_t handle = graphics::bufferHandle(frame);
   CopyRect(0, 0, 16, 16, 40, 40, handle, 0);
   EXPECT_EQ(current().getPixel(32, 32) & 0xFFFFFF, 0x00FC00u);
   EXPECT_EQ(current().getPixel(47, 47) & 0xFFFFFF, 0x00FC00u);
@@ -65,13 +65,13 @@ TEST_F(GraphicsCommands, CopyRectSubtractsTheSourceHandle) {
 
 TEST_F(GraphicsCommands, AFreedFrameLosesItsHandleAndStopsBeingCurrent) {
   Canvas* frame = device().createCanvas(8, 8, 0);
-  const int32_t handle = gfx::bufferHandle(frame);
-  EXPECT_EQ(gfx::bufferHandle(frame), handle);
+  const int32_t handle = graphics::bufferHandle(frame);
+  EXPECT_EQ(graphics::bufferHandle(frame), handle);
   SetBuffer(handle);
   EXPECT_EQ(GraphicsBuffer(), handle);
-  gfx::freeBufferCanvas(frame);
+  graphics::freeBufferCanvas(frame);
   EXPECT_EQ(GraphicsBuffer(), FrontBuffer());
-  EXPECT_EQ(gfx::findBuffer(handle), nullptr);
+  EXPECT_EQ(graphics::findBuffer(handle), nullptr);
   SetBuffer(handle);  // trusted: nothing happens
   EXPECT_EQ(GraphicsBuffer(), FrontBuffer());
   setDebugFlag(true);
@@ -80,10 +80,10 @@ TEST_F(GraphicsCommands, AFreedFrameLosesItsHandleAndStopsBeingCurrent) {
 
 TEST_F(GraphicsCommands, TheFreeingStepFreesTheInputLineCanvas) {
   const size_t before = device().liveCanvases();
-  gfx::state().inputLine = device().createCanvas(400, 24, 0);
+  graphics::state().inputLine = device().createCanvas(400, 24, 0);
   ASSERT_EQ(device().liveCanvases(), before + 1);
   EndGraphics();  // graphics were not set by the program: only the freeing step runs
-  EXPECT_EQ(gfx::state().inputLine, nullptr);
+  EXPECT_EQ(graphics::state().inputLine, nullptr);
   EXPECT_EQ(device().liveCanvases(), before);
 }
 
@@ -91,8 +91,8 @@ TEST_F(GraphicsCommands, AModeChangeForgetsEveryBufferAndFontHandle) {
   const int32_t back = BackBuffer(), font = LoadFont(vxStrNew("courier"), 16, 0, 0, 0);
   ASSERT_NE(font, 0);
   Graphics(200, 100, 0, 2);
-  EXPECT_EQ(gfx::findBuffer(back), nullptr);
-  EXPECT_EQ(gfx::findFont(font), nullptr);
+  EXPECT_EQ(graphics::findBuffer(back), nullptr);
+  EXPECT_EQ(graphics::findFont(font), nullptr);
   EXPECT_NE(BackBuffer(), back);
   EXPECT_EQ(FontHeight(), 12);
 }
@@ -105,7 +105,7 @@ TEST_F(GraphicsCommands, LoadBufferSamplesNearestPixelsWithTheFilterOff) {
   quarters.at(0, 1) = 0x0000F8;
   quarters.at(1, 1) = 0xF8FCF8;
   test::writePng(quarters, dir.file("q.png"));
-  gfx::state().transformFilter = false;
+  graphics::state().transformFilter = false;
   ASSERT_EQ(LoadBuffer(FrontBuffer(), vxStrNew(dir.file("q.png"))), 1);
   const struct {
     int x, y;

@@ -5,7 +5,7 @@
 namespace korva::test {
 namespace {
 
-using namespace imgcmd;
+using namespace graphics;
 
 struct Command {
   const char* name;
@@ -59,7 +59,7 @@ class Checks : public ImageCommands {
 TEST_F(Checks, DebugFlagRaisesForDeadImagesAndFramesOutOfRange) {
   setDebugFlag(true);
   for (const Command& c : kCommands) {
-    for (int32_t dead : {freed, 0, 12345678, gfxcmd::FrontBuffer()})
+    for (int32_t dead : {freed, 0, 12345678, graphics::FrontBuffer()})
       EXPECT_EQ(errorOf([&] { c.call(dead, 0, other); }), "Image does not exist") << c.name << " " << dead;
     const char* badFrame = c.hasFrame ? "Image frame out of range" : "";
     for (int32_t f : {2, -1, 1 << 31})
@@ -72,7 +72,7 @@ TEST_F(Checks, WithoutTheDebugFlagABadImageOrFrameDoesNothing) {
   for (const Command& c : kCommands) {
     const uint32_t stamp = current().stamp();
     const size_t canvases = device().liveCanvases();
-    for (int32_t dead : {freed, 0, 12345678, gfxcmd::FrontBuffer()})
+    for (int32_t dead : {freed, 0, 12345678, graphics::FrontBuffer()})
       EXPECT_EQ(c.call(dead, 0, other), 0) << c.name << " " << dead;
     if (c.hasFrame) {
       for (int32_t f : {2, -1, 1 << 31}) EXPECT_EQ(c.call(live, f, other), 0) << c.name << " frame " << f;

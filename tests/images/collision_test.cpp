@@ -4,7 +4,7 @@
 namespace korva::test {
 namespace {
 
-using namespace imgcmd;
+using namespace graphics;
 
 TEST(RectsOverlap, TouchingIsNotOverlapping) {
   const struct {

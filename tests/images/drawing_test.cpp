@@ -4,7 +4,7 @@
 namespace korva::test {
 namespace {
 
-using namespace imgcmd;
+using namespace graphics;
 
 class Drawing : public ImageCommands {
  protected:
@@ -28,10 +28,10 @@ TEST_F(Drawing, DrawImageSkipsTheMaskColourAndDrawBlockDoesNot) {
   const int32_t image = ringImage();
   HandleImage(image, 1, 2);
   background(kGreen);
-  gfxcmd::Origin(10, 20);
+  graphics::Origin(10, 20);
   DrawImage(image, 5, 5, 0);
   DrawBlock(image, 5, 15, 0);
-  gfxcmd::Origin(0, 0);
+  graphics::Origin(0, 0);
   // Top-left at (5 + 10 - 1, 5 + 20 - 2) and ten rows lower.
   for (int top : {23, 33}) {
     EXPECT_EQ(rgb(current(), 14, top), kRed);
@@ -91,13 +91,13 @@ TEST_F(Drawing, TilesFollowTheGridThroughTheDrawPosition) {
       {-64, 0, 0, 0, 130, {0, 64, 128}},  // a phase of exactly the tile width
   };
   for (const auto& c : cases) {
-    gfxcmd::SetBuffer(gfxcmd::FrontBuffer());
+    graphics::SetBuffer(graphics::FrontBuffer());
     background(kBlue);
     HandleImage(image, c.handleX, 0);
-    gfxcmd::Viewport(c.viewX, 0, c.viewW, 300);
-    gfxcmd::Origin(c.originX, 0);
+    graphics::Viewport(c.viewX, 0, c.viewW, 300);
+    graphics::Origin(c.originX, 0);
     TileImage(image, c.x, 0, 0);
-    gfxcmd::Origin(0, 0);
+    graphics::Origin(0, 0);
     std::vector<int> got = tileColumns(current(), 5, 0, 400);
     for (int& x : got) x -= c.viewX;
     EXPECT_EQ(got, c.columns) << "x " << c.x << " handle " << c.handleX << " origin " << c.originX << " view " << c.viewX;

@@ -23,7 +23,7 @@ class ImageCommands : public GraphicsModuleTest {
  protected:
   // The frame's canvas, through the buffer handle a program would get.
   Canvas& frame(int32_t image, int32_t f = 0) {
-    Canvas* c = gfx::findBuffer(imgcmd::ImageBuffer(image, f));
+    Canvas* c = graphics::findBuffer(graphics::ImageBuffer(image, f));
     EXPECT_NE(c, nullptr) << "image " << image << " frame " << f;
     return c ? *c : current();
   }
@@ -36,7 +36,7 @@ class ImageCommands : public GraphicsModuleTest {
   }
   // A new image of one frame filled with colour, a black-masked pattern drawn on it by caller.
   int32_t solidImage(int w, int h, uint32_t colour) {
-    const int32_t image = imgcmd::CreateImage(w, h, 1);
+    const int32_t image = graphics::CreateImage(w, h, 1);
     Canvas& c = frame(image);
     c.setClsColor(colour);
     c.cls();

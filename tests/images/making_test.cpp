@@ -4,7 +4,7 @@
 namespace korva::test {
 namespace {
 
-using namespace imgcmd;
+using namespace graphics;
 
 // A sheet whose every cell is a colour of its own: cell (cx, cy) has red 8 * cx and green
 // 8 * cy, with a blue dot at (1, 2) of each cell to tell the cell's orientation.
@@ -136,13 +136,13 @@ TEST_F(ImageCommands, CopyImageIsIndependentAndKeepsHandleAndMask) {
 TEST_F(ImageCommands, FreeImageOfTheCurrentBufferLeavesTheFrontBufferCurrent) {
   const int32_t image = CreateImage(8, 8, 2);
   const int32_t buffer = ImageBuffer(image, 1);
-  gfxcmd::SetBuffer(buffer);
-  ASSERT_EQ(gfxcmd::GraphicsBuffer(), buffer);
+  graphics::SetBuffer(buffer);
+  ASSERT_EQ(graphics::GraphicsBuffer(), buffer);
   const size_t before = device().liveCanvases();
   FreeImage(image);
-  EXPECT_EQ(gfxcmd::GraphicsBuffer(), gfxcmd::FrontBuffer());
+  EXPECT_EQ(graphics::GraphicsBuffer(), graphics::FrontBuffer());
   EXPECT_EQ(device().liveCanvases(), before - 2);
-  EXPECT_EQ(gfx::findBuffer(buffer), nullptr);
+  EXPECT_EQ(graphics::findBuffer(buffer), nullptr);
   EXPECT_EQ(ImageWidth(image), 0);
   setDebugFlag(true);
   EXPECT_EQ(errorOf([&] { FreeImage(image); }), "") << "freeing a dead image is ignored";
@@ -154,11 +154,11 @@ TEST_F(ImageCommands, EveryModeChangeFreesEveryImage) {
   // A fresh device has canvases of its own (the default font's).
   const size_t fresh = device().liveCanvases();
   const int32_t a = CreateImage(8, 8, 3), b = CreateImage(4, 4, 1);
-  gfxcmd::Graphics(200, 100, 0, 2);
+  graphics::Graphics(200, 100, 0, 2);
   EXPECT_EQ(device().liveCanvases(), fresh);
   EXPECT_EQ(ImageWidth(a) + ImageWidth(b), 0);
   const int32_t c = CreateImage(8, 8, 1);
-  gfxcmd::EndGraphics();
+  graphics::EndGraphics();
   EXPECT_EQ(ImageWidth(c), 0);
   const int32_t d = CreateImage(8, 8, 1);
   session->end(graphics_module());
@@ -188,7 +188,7 @@ TEST_F(ImageCommands, GrabImageTakesWhatDrawImageWouldCover) {
     for (int y = 0; y < 32; ++y) current().setPixel(x, y, 0xFF000000u | colour(x, y));
   const int32_t image = CreateImage(8, 6, 1);
   HandleImage(image, 2, 1);
-  gfxcmd::Origin(3, 4);
+  graphics::Origin(3, 4);
   GrabImage(image, 10, 10, 0);
   // Top-left (10 + 3 - 2, 10 + 4 - 1) of the buffer.
   Canvas& f = frame(image);
@@ -198,7 +198,7 @@ TEST_F(ImageCommands, GrabImageTakesWhatDrawImageWouldCover) {
   current().setClsColor(0);
   current().cls();
   DrawBlock(image, 10, 10, 0);
-  gfxcmd::Origin(0, 0);
+  graphics::Origin(0, 0);
   for (int y = 12; y < 20; ++y)
     for (int x = 10; x < 20; ++x) {
       const bool inside = x >= 11 && x < 19 && y >= 13 && y < 19;
@@ -213,7 +213,7 @@ TEST_F(ImageCommands, GrabImageLeavesFramePixelsOutsideTheBufferAlone) {
   current().setClsColor(kRed);
   current().cls();
   GrabImage(image, -4, -2, 0);
-  EXPECT_EQ(f.viewport(), (Rect{0, 0, 8, 8})) << "the frame's viewport is reset";
+  EXPECT_EQ(f.viewport(), (korva::Rect{0, 0, 8, 8})) << "the frame's viewport is reset";
   EXPECT_EQ(rgb(f, 3, 1), kGreen);
   EXPECT_EQ(rgb(f, 4, 1), kGreen);
   EXPECT_EQ(rgb(f, 3, 2), kGreen);
@@ -225,7 +225,7 @@ TEST_F(ImageCommands, GrabImageIntoTheCurrentBuffersOwnFrame) {
   const int32_t image = CreateImage(8, 8, 1);
   Canvas& f = frame(image);
   for (int x = 0; x < 8; ++x) f.setPixel(x, 0, 0xFF000000u | uint32_t(x * 16) << 16);
-  gfxcmd::SetBuffer(ImageBuffer(image, 0));
+  graphics::SetBuffer(ImageBuffer(image, 0));
   GrabImage(image, 2, 0, 0);
   for (int x = 0; x < 6; ++x) EXPECT_EQ(rgb(f, x, 0), uint32_t(x + 2) * 16 << 16) << x;
   EXPECT_EQ(rgb(f, 6, 0), uint32_t(6 * 16) << 16) << "beyond the source: unchanged";

@@ -7,7 +7,7 @@
 namespace korva::test {
 namespace {
 
-using namespace imgcmd;
+using namespace graphics;
 
 class Transforms : public ImageCommands {
  protected:
@@ -99,12 +99,12 @@ TEST_F(Transforms, TheFilterFlagChoosesBilinearSampling) {
 TEST_F(Transforms, EveryFrameIsReplacedAndItsOldBufferHandleDies) {
   const int32_t image = numbered(6, 4, 3);
   const int32_t old0 = ImageBuffer(image, 0), old2 = ImageBuffer(image, 2);
-  gfxcmd::SetBuffer(old2);
+  graphics::SetBuffer(old2);
   const size_t before = device().liveCanvases();
   ScaleImage(image, 1, 2);
-  EXPECT_EQ(gfxcmd::GraphicsBuffer(), gfxcmd::FrontBuffer());
-  EXPECT_EQ(gfx::findBuffer(old0), nullptr);
-  EXPECT_EQ(gfx::findBuffer(old2), nullptr);
+  EXPECT_EQ(graphics::GraphicsBuffer(), graphics::FrontBuffer());
+  EXPECT_EQ(graphics::findBuffer(old0), nullptr);
+  EXPECT_EQ(graphics::findBuffer(old2), nullptr);
   EXPECT_NE(ImageBuffer(image, 2), old2);
   EXPECT_EQ(device().liveCanvases(), before);
   for (int f = 0; f < 3; ++f) {

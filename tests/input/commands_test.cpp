@@ -13,7 +13,7 @@
 namespace korva {
 namespace {
 
-using namespace inputcmd;
+using namespace input;
 using test::pushKey;
 using test::pushMotion;
 using test::tapKey;

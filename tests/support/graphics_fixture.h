@@ -23,8 +23,8 @@ class GraphicsModuleTest : public ::testing::Test {
     session.reset();
   }
 
-  GraphicsDevice& device() { return *gfx::state().device; }
-  Canvas& current() { return *gfx::state().buffer; }
+  GraphicsDevice& device() { return *graphics::state().device; }
+  Canvas& current() { return *graphics::state().buffer; }
 
   std::unique_ptr<TestRun> session;
   RuntimeWindow* window = nullptr;

@@ -7,7 +7,7 @@
 #include "render/fonts/font.h"
 #include "graphics/module/graphics_state.h"
 
-namespace korva::gfx {
+namespace korva::graphics {
 
 void scrollForLine(Canvas& canvas, int& cursorY, int lineHeight, uint32_t color, uint32_t clsColor) {
   const int height = canvas.height();
@@ -24,7 +24,7 @@ void scrollForLine(Canvas& canvas, int& cursorY, int lineHeight, uint32_t color,
 
 Canvas* beginConsole() {
   GraphicsState& g = state();
-  if (!g.programSetGraphics) gfxcmd::Graphics(kDefaultGraphicsWidth, kDefaultGraphicsHeight, 0, 2);
+  if (!g.programSetGraphics) graphics::Graphics(kDefaultGraphicsWidth, kDefaultGraphicsHeight, 0, 2);
   if (!g.device) return nullptr;
   Canvas& front = *g.device->frontBuffer();
   g.consoleSave = {front.originX(), front.originY(), front.handleX(), front.handleY(), front.viewport()};
@@ -49,4 +49,4 @@ void endConsole(Canvas& front) {
   pollOrEnd();
 }
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

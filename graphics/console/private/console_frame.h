@@ -7,7 +7,7 @@ namespace korva {
 
 class Canvas;
 
-namespace gfx {
+namespace graphics {
 
 // Opens the program's own 400 x 300 window when it has set no graphics (freeing every
 // image, as any Graphics does), borrows the front buffer (origin, handle and viewport saved
@@ -22,5 +22,5 @@ void endConsole(Canvas& front);
 // clearing the band freed at the bottom in the clear colour; cursorY moves up as much.
 void scrollForLine(Canvas& canvas, int& cursorY, int lineHeight, uint32_t color, uint32_t clsColor);
 
-}  // namespace gfx
+}  // namespace graphics
 }  // namespace korva

@@ -5,7 +5,7 @@
 #include "input/driver/input_driver.h"
 #include "run/run_context.h"
 
-namespace korva::gfx {
+namespace korva::graphics {
 
 KeyReader::KeyReader(RunContext& run, SdlInputDriver* input, ConsoleClock& clock)
     : run_(run), input_(input), keyboard_(input ? input->keyboard() : nullptr), clock_(clock) {}
@@ -51,4 +51,4 @@ int KeyReader::wait(const std::function<void(uint32_t)>& blink) {
   return 0;
 }
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

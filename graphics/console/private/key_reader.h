@@ -12,7 +12,7 @@ class InputDevice;
 class SdlInputDriver;
 class RunContext;
 
-namespace gfx {
+namespace graphics {
 
 class ConsoleClock;
 
@@ -42,5 +42,5 @@ class KeyReader {
   uint32_t repeatDelay_ = 0;
 };
 
-}  // namespace gfx
+}  // namespace graphics
 }  // namespace korva

@@ -1,6 +1,6 @@
 #include "graphics/console/private/line_editor.h"
 
-namespace korva::gfx {
+namespace korva::graphics {
 
 LineEditor::Outcome LineEditor::apply(int key) {
   switch (key) {
@@ -34,4 +34,4 @@ LineEditor::Outcome LineEditor::apply(int key) {
   return Outcome::Editing;
 }
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

@@ -14,7 +14,7 @@
 #include <cstddef>
 #include <string>
 
-namespace korva::gfx {
+namespace korva::graphics {
 
 class LineEditor {
  public:
@@ -33,4 +33,4 @@ class LineEditor {
   size_t caret_ = 0;
 };
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

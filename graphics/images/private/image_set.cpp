@@ -11,7 +11,7 @@
 #include "core/errors.h"
 #include "core/handles.h"
 
-namespace korva::img {
+namespace korva::graphics {
 namespace {
 
 // Owns the live images, oldest handle first: the freeing step frees them in that order.
@@ -56,37 +56,37 @@ void freeImage(int32_t handle) {
   // Without a device the frames already went with it; only the record is left to drop.
   if (!device()) return;
   leaveFrames(*image);
-  for (Canvas* frame : image->frames) gfx::freeBufferCanvas(frame);
+  for (Canvas* frame : image->frames) graphics::freeBufferCanvas(frame);
 }
 
 void freeAll() {
   while (!g_images.empty()) freeImage(static_cast<int32_t>(g_images.begin()->first));
 }
 
-GraphicsDevice* device() { return gfx::state().device; }
-Canvas* currentBuffer() { return gfx::state().buffer; }
+GraphicsDevice* device() { return graphics::state().device; }
+Canvas* currentBuffer() { return graphics::state().buffer; }
 
 Canvas* newFrame(int width, int height) {
   GraphicsDevice* d = device();
   Canvas* frame = d ? d->createCanvas(width, height, 0) : nullptr;
-  if (frame && gfx::state().autoMidHandle) frame->setHandle(frame->width() / 2, frame->height() / 2);
+  if (frame && graphics::state().autoMidHandle) frame->setHandle(frame->width() / 2, frame->height() / 2);
   return frame;
 }
 
 void discard(const std::vector<Canvas*>& canvases) {
-  for (Canvas* canvas : canvases) gfx::freeBufferCanvas(canvas);
+  for (Canvas* canvas : canvases) graphics::freeBufferCanvas(canvas);
 }
 
 void leaveFrames(const Image& image) {
   Canvas* current = currentBuffer();
   if (current && device() && std::find(image.frames.begin(), image.frames.end(), current) != image.frames.end())
-    gfx::makeCurrent(*device()->frontBuffer());
+    graphics::makeCurrent(*device()->frontBuffer());
 }
 
-}  // namespace korva::img
+}  // namespace korva::graphics
 
-namespace korva::gfx {
+namespace korva::graphics {
 
-void freeAllImages() { img::freeAll(); }
+void freeAllImages() { graphics::freeAll(); }
 
-}  // namespace korva::gfx
+}  // namespace korva::graphics

@@ -13,7 +13,7 @@ struct vxStr;
 class GraphicsDevice;
 }
 
-namespace korva::img {
+namespace korva::graphics {
 
 // Width, height, handle and mask colour live on the frame canvases; the image's are frame 0's.
 struct Image {
@@ -47,4 +47,4 @@ void discard(const std::vector<Canvas*>& canvases);
 void leaveFrames(const Image& image);
 
 
-}  // namespace korva::img
+}  // namespace korva::graphics
