@@ -1,5 +1,7 @@
 #include "window/exec.h"
 
+#include "core/paths.h"
+
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -115,8 +117,7 @@ std::optional<std::string> findProgram(const std::string& file) {
 pid_t startFile(const ExecCommand& command) {
   std::string file = command.file;
   // Programs written for the other platform name their files with backslashes.
-  if (file.find('\\') != std::string::npos && access(file.c_str(), F_OK) != 0)
-    std::replace(file.begin(), file.end(), '\\', '/');
+  file = hostPath(file);
 
   if (std::optional<std::string> program = findProgram(file)) {
     std::vector<std::string> args = splitArguments(command.parameters);

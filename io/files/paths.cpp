@@ -4,12 +4,6 @@
 
 namespace korva::io {
 
-std::string hostPath(std::string_view name) {
-  std::string path(name);
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
 bool hasWildcard(std::string_view path) {
   size_t slash = path.find_last_of("/\\");
   std::string_view last = slash == std::string_view::npos ? path : path.substr(slash + 1);

@@ -3,10 +3,11 @@
 #include <string>
 #include <string_view>
 
+#include "core/paths.h"
+
 namespace korva::io {
 
-// Both '/' and '\' separate directories.
-std::string hostPath(std::string_view name);
+using korva::hostPath;
 // True when the last part of the path holds a wildcard character ('*' or '?').
 bool hasWildcard(std::string_view path);
 // Matches name against pattern, where '*' stands for any run of characters and '?' for one.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "core/paths.h"
 #include "render/canvas/canvas.h"
 #include "render/display/graphics_device.h"
 #include "render/fonts/private/face_source.h"
@@ -24,9 +25,10 @@ std::unique_ptr<GlyphRenderer> openFace(GraphicsDevice& device, const std::strin
   std::string family = name;
   if (size_t dot = name.find('.'); dot != std::string::npos) {
     family = name.substr(0, dot);
-    if (fonts::offerFontFile(name)) {
-      device.addFontFile(name);
-      if (auto r = GlyphRenderer::open(FaceSource{name, 0}, height, flags)) return r;
+    const std::string file = hostPath(name);
+    if (fonts::offerFontFile(file)) {
+      device.addFontFile(file);
+      if (auto r = GlyphRenderer::open(FaceSource{file, 0}, height, flags)) return r;
     }
   }
   FaceSource source = fonts::findFace(family, flags & kFontBold, flags & kFontItalic);

@@ -11,7 +11,7 @@
 
 #include "core/regular_file.h"
 #include "render/imagefile/image_file.h"
-#include "render/imagefile/private/host_path.h"
+#include "core/paths.h"
 #include "render/imagefile/private/picture_type.h"
 
 namespace korva {
@@ -49,7 +49,7 @@ int zeroPastEndClose(SDL_RWops* rw) {
 }
 
 RwPtr openPicture(const std::string& fileName) {
-  int fd = openRegularFile(picture::hostPath(fileName));
+  int fd = openRegularFile(hostPath(fileName));
   FILE* stream = fd < 0 ? nullptr : fdopen(fd, "rb");
   if (!stream) {
     if (fd >= 0) close(fd);

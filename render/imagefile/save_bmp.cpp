@@ -5,7 +5,7 @@
 
 #include "core/regular_file.h"
 #include "render/imagefile/image_file.h"
-#include "render/imagefile/private/host_path.h"
+#include "core/paths.h"
 
 namespace korva {
 
@@ -34,7 +34,7 @@ bool saveBmp(Canvas& canvas, const std::string& fileName) {
   Locked locked(canvas);
   // A lost surface has no pixels to read: say so rather than write a picture of nothing.
   if (!canvas.pixels()) return false;
-  int fd = openRegularFile(picture::hostPath(fileName), O_WRONLY | O_CREAT | O_TRUNC);
+  int fd = openRegularFile(hostPath(fileName), O_WRONLY | O_CREAT | O_TRUNC);
   FILE* file = fd < 0 ? nullptr : fdopen(fd, "wb");
   if (!file) {
     if (fd >= 0) close(fd);

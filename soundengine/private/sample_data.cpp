@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/paths.h"
 #include "core/regular_file.h"
 
 namespace korva::sound {
@@ -55,13 +56,6 @@ bool makeRoom(SampleData& d, size_t values) {
 }
 
 }  // namespace
-
-std::string hostPath(const std::string& path) {
-  if (path.find('\\') == std::string::npos || access(path.c_str(), F_OK) == 0) return path;
-  std::string p = path;
-  std::replace(p.begin(), p.end(), '\\', '/');
-  return p;
-}
 
 SNDFILE* openSoundFile(const std::string& name, SF_INFO& info) {
   FileDescriptor fd(openRegularFile(hostPath(name)));

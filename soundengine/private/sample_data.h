@@ -35,7 +35,5 @@ bool mixSample(const SampleData& s, bool loop, uint64_t& pos, uint64_t step, Gai
 // files silently; we refuse them rather than play half a sound).
 SNDFILE* openSoundFile(const std::string& name, SF_INFO& info);
 
-// The file as it will be opened: names written for the other platform use backslashes.
-std::string hostPath(const std::string& path);
 
 }  // namespace korva::sound

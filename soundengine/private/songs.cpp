@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/paths.h"
 #include "core/regular_file.h"
 
 #include "soundengine/private/sample_data.h"

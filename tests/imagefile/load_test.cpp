@@ -134,3 +134,21 @@ TEST(LoadPicture, SavedBmpRoundTrips) {
 
 }  // namespace
 }  // namespace korva
+
+namespace korva {
+namespace {
+
+// "\" separates folders in every name a program gives, pictures' included, even where a
+// file of that very name exists: a name means the same file to every command.
+TEST(LoadPicture, BackslashesSeparateFoldersAsInEveryOtherFileName) {
+  test::InTempDir dir;
+  mkdir("sub", 0755);
+  test::writeFile("sub/pic.bmp", test::bmpFile(6, 4));
+  test::writeFile("sub\\pic.bmp", Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
+  auto surface = loadPicture("sub\\pic.bmp", PixelLayout::xrgb8888(), true);
+  ASSERT_NE(surface, nullptr);
+  EXPECT_EQ(surface->width(), 6);
+}
+
+}  // namespace
+}  // namespace korva
