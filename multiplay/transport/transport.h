@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "multiplay/multiplay.h"
+#include "multiplay/transport/settings.h"
 #include "multiplay/transport/wire.h"
 
 namespace korva::net {
