@@ -49,6 +49,9 @@ class Stream {
   virtual int32_t avail() = 0;
   // 0 while more data may come; the end's value depends on the kind.
   virtual int32_t eof() = 0;
+  // Which kind of stream: the file and TCP commands take only their own.
+  enum class Kind { File, Tcp, Other };
+  virtual Kind kind() const { return Kind::Other; }
 
   uint32_t handle() const { return handle_; }
   // The live stream under handle, or null.

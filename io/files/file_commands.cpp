@@ -29,9 +29,8 @@ int32_t open(vxStr* name, FileStream::Mode mode) {
 }
 
 FileStream* fileOf(int32_t handle) {
-  auto& files = openFiles();
-  auto it = files.find(static_cast<uint32_t>(handle));
-  if (it != files.end()) return it->second.get();
+  Stream* s = Stream::find(static_cast<uint32_t>(handle));
+  if (s && s->kind() == Stream::Kind::File) return static_cast<FileStream*>(s);
   if (debugFlag()) raiseRuntimeError("File does not exist");
   return nullptr;
 }

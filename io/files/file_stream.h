@@ -25,6 +25,7 @@ class FileStream final : public Stream {
   int32_t avail() override;
   // 1 when no byte follows the current position; looks ahead without consuming.
   int32_t eof() override;
+  Kind kind() const override { return Kind::File; }
 
   int64_t position() const { return pos_; }
   // False (position unchanged) when the system refuses the position.

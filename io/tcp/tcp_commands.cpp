@@ -34,11 +34,7 @@ std::map<uint32_t, std::unique_ptr<TcpServer>>& liveServers() {
 }
 
 TcpServer* serverOf(int32_t handle) {
-  auto& servers = liveServers();
-  auto it = servers.find(static_cast<uint32_t>(handle));
-  if (it != servers.end()) return it->second.get();
-  if (debugFlag()) raiseRuntimeError("TCP Server does not exist");
-  return nullptr;
+  return Handles::checked<TcpServer>(static_cast<uint32_t>(handle), HandleKind::TcpServer, "TCP Server does not exist");
 }
 
 // A dotted address, else the host's first IPv4 address; false when there is none.
@@ -99,10 +95,15 @@ int32_t OpenTCPStream(vxStr* server, int32_t port) {
 
 void CloseTCPStream(int32_t stream) {
   auto handle = static_cast<uint32_t>(stream);
+  Stream* s = Stream::find(handle);
+  if (!s || s->kind() != Stream::Kind::Tcp) {
+    if (debugFlag()) raiseRuntimeError("TCP Stream does not exist");
+    return;
+  }
+  // Its owner closes it: the module for a stream it opened, a server for one it accepted.
   if (openedStreams().erase(handle)) return;
   for (auto& [h, server] : liveServers())
     if (server->closeAccepted(handle)) return;
-  if (debugFlag()) raiseRuntimeError("TCP Stream does not exist");
 }
 
 int32_t CreateTCPServer(int32_t port) {

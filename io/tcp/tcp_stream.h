@@ -26,6 +26,7 @@ class TcpStream final : public Stream {
   int32_t avail() override;
   // 0 open, 1 closed by the peer with nothing left to read, -1 failed.
   int32_t eof() override;
+  Kind kind() const override { return Kind::Tcp; }
 
   // 0 usable, 1 the peer closed, -1 an error or a read time-out. Never returns to 0.
   int32_t state() const { return state_; }
