@@ -25,12 +25,15 @@ bool SoundEngine::init(int rate, int channels, unsigned flags) {
     s.voices.assign(static_cast<size_t>(std::clamp(channels, 1, kMaxChannels)), Voice{});
     s.voiceMix.reserve(s.voices.size());
   }
+  s.driven = (flags & kNoOutput) != 0;
   if (flags & (kNoOutput | kDeferOutput)) return true;
   return startOutput();
 }
 
 bool SoundEngine::startOutput() {
   State& s = *state_;
+  // An engine its caller drives (tests, benchmarks) never gets an output of its own.
+  if (s.driven) return false;
   if (s.output) return s.output->isDevice();
   RenderFn render = [this](float* out, int frames) { this->render(out, frames); };
   s.output = openSdlOutput(s.rate, s.bufferRequest, render, s.outputProblem);

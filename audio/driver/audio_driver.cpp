@@ -95,7 +95,8 @@ void AudioDriver::useSound() {
   if (soundUsed_) return;
   soundUsed_ = true;
   // Without a device the engine plays into nothing, so sounds still start and end.
-  if (!engine_->startOutput()) std::fprintf(stderr, "korva: sound is off: %s\n", engine_->outputProblem().c_str());
+  if (!engine_->startOutput() && !engine_->outputProblem().empty())
+    std::fprintf(stderr, "korva: sound is off: %s\n", engine_->outputProblem().c_str());
 }
 
 Sound* AudioDriver::loadSound(const std::string& file) {

@@ -109,6 +109,7 @@ struct SoundEngine::State {
   int bufferRequest = kGameBufferFrames;
   std::unique_ptr<Output> output;
   std::string outputProblem;
+  bool driven = false;  // kNoOutput: the caller calls render itself
   // Mixing thread only (under renderLock).
   std::vector<VoiceMix> voiceMix;
   std::vector<SongMix> songMix;
