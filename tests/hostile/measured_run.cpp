@@ -14,14 +14,6 @@
 #include "support/process.h"
 
 namespace korva::test {
-namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-}  // namespace
 
 MeasuredRun runCommandMeasured(const std::string& program, const std::string& argument, const std::string& directory,
                                int maxFiles, std::chrono::seconds limit) {

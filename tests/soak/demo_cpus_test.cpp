@@ -1,8 +1,6 @@
 // The demo game played headless with scripted input draws the same frames, pixel for pixel,
 // on the native CPU and on the emulated one flushing its translation cache thousands of
 // times a second.
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,27 +8,13 @@
 #include <vector>
 
 #include "guest/backend.h"
+#include "support/png_pixels.h"
 #include "support/process.h"
 
 namespace korva {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<uint32_t> pixels(const std::string& path) {
-  std::vector<uint32_t> out;
-  SDL_Surface* loaded = IMG_Load(path.c_str());
-  if (!loaded) return out;
-  SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
-  SDL_FreeSurface(loaded);
-  if (!argb) return out;
-  for (int y = 0; y < argb->h; ++y) {
-    auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
-    out.insert(out.end(), row, row + argb->w);
-  }
-  SDL_FreeSurface(argb);
-  return out;
-}
 
 // Plays in dir (the same path for both CPUs: the game prints where its scores are kept).
 test::ProcessResult play(const std::string& dir, const std::string& environment) {
@@ -56,7 +40,7 @@ TEST(DemoOnBothCpus, SameFramesPixelForPixel) {
   for (int frame = 60; frame <= 300; frame += 60) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06d.png", frame);
-    std::vector<uint32_t> a = pixels(kept + name), b = pixels(dir + name);
+    std::vector<uint32_t> a = test::pngPixels(kept + name), b = test::pngPixels(dir + name);
     ASSERT_EQ(a.size(), 640u * 480u) << name;
     EXPECT_TRUE(a == b) << name << " differs between the CPUs";
   }

@@ -11,14 +11,11 @@
 #include <iterator>
 
 namespace korva::test {
-namespace {
 
 std::string slurp(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
-
-}  // namespace
 
 std::string tempDir() {
   static std::string dir = [] {

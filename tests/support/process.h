@@ -11,6 +11,8 @@ struct ProcessResult {
   std::string errors;  // standard error
 };
 
+// The whole file, or empty when it cannot be read.
+std::string slurp(const std::string& path);
 // Runs command through /bin/sh, capturing both streams.
 ProcessResult runCommand(const std::string& command);
 // The build directory (from KORVA_BUILD_DIR), where korva and libkorva.so are.

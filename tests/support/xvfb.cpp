@@ -19,11 +19,6 @@ bool haveTool(const char* name) {
   return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& output,
             int keepFd) {
   // Everything that allocates is done before the fork.

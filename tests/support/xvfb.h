@@ -14,8 +14,6 @@ namespace korva::test {
 
 // True when the tool is on the PATH.
 bool haveTool(const char* name);
-// The whole file, or empty when it cannot be read.
-std::string slurp(const std::string& path);
 
 // Waits until the file holds text; false when it does not within the limit.
 bool awaitInFile(const std::string& path, const std::string& text,
