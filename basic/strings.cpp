@@ -212,7 +212,7 @@ namespace basic {
 void stringsDestroy() {
   for (uint32_t id = 0; id < g_pool.slots.size(); ++id)
     if (g_pool.slots[id].live()) release(id);
-  g = Pool{};  // the pool blocks go with the block registry
+  g_pool = Pool{};  // the pool blocks go with the block registry
 }
 
 void forEachLiveString(const std::function<void(uint32_t)>& fn) {
