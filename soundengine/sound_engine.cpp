@@ -24,6 +24,8 @@ bool SoundEngine::init(int rate, int channels, unsigned flags) {
     s.rate = std::clamp(rate, 8000, 192000);
     s.voices.assign(static_cast<size_t>(std::clamp(channels, 1, kMaxChannels)), Voice{});
     s.voiceMix.reserve(s.voices.size());
+    s.limiter.configure(s.rate);
+    s.limited = (flags & kNoLimiter) == 0;
   }
   if (flags & (kNoOutput | kDeferOutput)) return true;
   return startOutput();
@@ -82,13 +84,12 @@ void SoundEngine::render(float* out, int frames) {
       s.mixBlock(out + 2 * done, n);
       done += n;
     }
+    if (s.limited) s.limiter.process(out, frames);
   } catch (...) {
     // Called from the output's thread: whatever failed, the device gets silence rather
     // than an exception it cannot handle.
     std::fill(out, out + 2 * static_cast<size_t>(frames), 0.0f);
-    return;
   }
-  for (float* p = out; p < out + 2 * frames; ++p) *p = std::clamp(*p, -1.0f, 1.0f);
 }
 
 void SoundEngine::State::mixBlock(float* out, int n) {

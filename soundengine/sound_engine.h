@@ -28,6 +28,7 @@ enum : unsigned {
 enum : unsigned {
   kNoOutput = 1,     // open no output: the caller drives render() itself (tests, benchmarks)
   kDeferOutput = 2,  // open the output at the first startOutput, when a program first uses sound
+  kNoLimiter = 4,    // the voices' sum as it is: neither limited nor delayed (checking the mix itself)
 };
 
 inline constexpr int kMixRate = 44100;
@@ -86,8 +87,10 @@ class SoundEngine {
   // The output buffer that was obtained, in frames (0 with no output).
   int outputBufferFrames() const;
 
-  // Mixes frames of interleaved stereo float into out (overwriting it), clipped to -1..1.
-  // The output calls it from its own thread; with kNoOutput the caller does.
+  // Mixes frames of interleaved stereo float into out (overwriting it). The master bus's
+  // limiter keeps every sample below full scale; what is mixed comes out a few
+  // milliseconds later (private/limiter.h). The output calls it from its own thread; with
+  // kNoOutput the caller does.
   void render(float* out, int frames);
 
   // Samples: decoded whole into memory (WAV, OGG Vorbis, FLAC, MP3). 0 on failure.
