@@ -156,7 +156,7 @@ Latency measureLatency(int requestFrames, const std::string& tone) {
   std::atomic<bool> armed{false};
   std::atomic<int64_t> heardAt{0};
   std::string problem;
-  auto output = openSdlOutput(kMixRate, requestFrames, [&](float* out, int frames) {
+  auto output = openSdlOutput(kMixRate, requestFrames, "", [&](float* out, int frames) {
     engine.render(out, frames);
     if (!armed.load()) return;
     for (int i = 0; i < 2 * frames; ++i)

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "soundengine/private/engine_state.h"
 
@@ -35,10 +37,36 @@ bool SoundEngine::startOutput() {
   State& s = *state_;
   if (s.output) return s.output->isDevice();
   RenderFn render = [this](float* out, int frames) { this->render(out, frames); };
-  s.output = openSdlOutput(s.rate, s.bufferRequest, render, s.outputProblem);
+  const OutputChoice choice = outputChoiceFromEnvironment();
+  const int frames = choice.bufferFrames > 0 ? choice.bufferFrames : s.bufferRequest;
+  s.output = openSdlOutput(s.rate, frames, choice.device, render, s.outputProblem);
+  if (!s.output && !choice.device.empty()) {
+    std::fprintf(stderr, "korva: cannot play on the audio device \"%s\" (%s); the default device plays instead. "
+                 "Devices: %s\n", choice.device.c_str(), s.outputProblem.c_str(), outputDeviceNames().c_str());
+    s.output = openSdlOutput(s.rate, frames, "", render, s.outputProblem);
+  }
   if (s.output) return true;
-  s.output = openNullOutput(s.rate, s.bufferRequest ? s.bufferRequest : kGameBufferFrames, render);
+  s.output = openNullOutput(s.rate, frames ? frames : kGameBufferFrames, render);
   return false;
+}
+
+bool parseBufferFrames(const std::string& text, int& frames) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const int value = std::stoi(text);
+  if (value < kMinBufferFrames || value > kMaxBufferFrames) return false;
+  frames = value;
+  return true;
+}
+
+OutputChoice outputChoiceFromEnvironment() {
+  OutputChoice choice;
+  if (const char* buffer = std::getenv("KORVA_AUDIO_BUFFER"); buffer && *buffer) {
+    if (!parseBufferFrames(buffer, choice.bufferFrames))
+      std::fprintf(stderr, "korva: KORVA_AUDIO_BUFFER=%s is not a number of frames from %d to %d; ignored\n", buffer,
+                   kMinBufferFrames, kMaxBufferFrames);
+  }
+  if (const char* device = std::getenv("KORVA_AUDIO_DEVICE")) choice.device = device;
+  return choice;
 }
 
 std::string SoundEngine::outputProblem() const { return state_->outputProblem; }
