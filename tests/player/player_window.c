@@ -21,8 +21,10 @@ void __MAIN(void) {
   int x, y, i, frame = 0;
   _fgraphics(320, 240, 0, 2);
   _fsetbuffer(_fbackbuffer());
+  _flockbuffer(0);
   for (y = 0; y < 240; ++y)
     for (x = 0; x < 320; ++x) _fwritepixelfast(x, y, playerPattern(x, y), 0);
+  _funlockbuffer(0);
   _fdebuglog(__vxStrConst("ready"));
   for (;;) {
     ++frame;

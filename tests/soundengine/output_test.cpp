@@ -7,31 +7,12 @@
 #include <thread>
 
 #include "soundengine/engine_helpers.h"
+#include "support/scoped_env.h"
 
 namespace korva::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Sets an environment variable for one test and puts back what was there.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* v = std::getenv(name)) saved_ = v, had_ = true;
-    setenv(name, value, 1);
-  }
-  ~ScopedEnv() {
-    if (had_)
-      setenv(name_.c_str(), saved_.c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::string saved_;
-  bool had_ = false;
-};
 
 // SDL's audio driver for one test.
 class AudioDriverEnv : public ScopedEnv {
