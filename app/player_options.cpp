@@ -63,6 +63,9 @@ std::string gameNameOf(const std::string& programFile) {
 void setGameName(const std::string& programFile) {
   const std::string name = gameNameOf(programFile);
   if (!name.empty()) setenv("KORVA_GAME", name.c_str(), 1);
+  std::error_code ec;
+  const std::filesystem::path folder = std::filesystem::absolute(programFile, ec).parent_path();
+  if (!ec) setenv("KORVA_GAME_FOLDER", folder.c_str(), 1);
 }
 
 }  // namespace korva

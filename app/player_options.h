@@ -19,7 +19,9 @@ namespace korva {
 size_t parsePlayerOption(const std::vector<std::string>& args, size_t i, std::string& error);
 
 // The game's name for its settings file and screenshots: the program file's name without
-// its folder and extension ("rocks" for games/rocks.kbm). Set as KORVA_GAME.
+// its folder and extension ("rocks" for games/rocks.kbm). setGameName sets it as
+// KORVA_GAME, and the program file's folder (where pad mappings may lie) as
+// KORVA_GAME_FOLDER.
 std::string gameNameOf(const std::string& programFile);
 void setGameName(const std::string& programFile);
 
