@@ -100,7 +100,7 @@ bool decodeBody(Reader& r, uint64_t prevSeq, Event& e) {
     case Tag::Value:
       if (!r.varint(v, UINT32_MAX) || !r.byte(b)) return false;
       e.routine = static_cast<uint32_t>(v);
-      if ((b & 0x0F) > 3 || (b & 0xE0)) return r.fail("a value of an unknown form");
+      if ((b & 0x0F) > 3 || (b & 0xC0)) return r.fail("a value of an unknown form");
       e.form = static_cast<Form>(b & 0x0F);
       if (e.form == Form::Word) {
         if (!r.varint(v, UINT32_MAX)) return false;
@@ -111,7 +111,12 @@ bool decodeBody(Reader& r, uint64_t prevSeq, Event& e) {
       } else if (e.form == Form::Text && !r.sized(e.text, kMaxText)) {
         return false;
       }
-      return !(b & 0x10) || r.sized(e.bytes, kMaxText);
+      if ((b & 0x10) && !r.sized(e.bytes, kMaxText)) return false;
+      if (b & 0x20) {
+        if (!r.varint(v, kMaxHandlesPerCall)) return false;
+        e.handles = static_cast<uint32_t>(v);
+      }
+      return true;
     case Tag::Frame:
       if (!r.byte(b)) return false;
       if ((b & 0x0F) > 1 || (b & 0xC0)) return r.fail("a frame of an unknown kind");
@@ -216,11 +221,13 @@ std::string encodeEvent(const Event& e, uint64_t prevSeq) {
       break;
     case Tag::Value:
       putVarint(out, e.routine);
-      out.push_back(static_cast<char>(static_cast<uint8_t>(e.form) | (e.bytes.empty() ? 0 : 0x10)));
+      out.push_back(static_cast<char>(static_cast<uint8_t>(e.form) | (e.bytes.empty() ? 0 : 0x10) |
+                                      (e.handles ? 0x20 : 0)));
       if (e.form == Form::Word) putVarint(out, zigzag(e.word));
       if (e.form == Form::Float) putFixed(out, e.word, 4);
       if (e.form == Form::Text) putBytes(out, e.text);
       if (!e.bytes.empty()) putBytes(out, e.bytes);
+      if (e.handles) putVarint(out, e.handles);
       break;
     case Tag::Frame:
       out.push_back(static_cast<char>(e.kind | (e.hasMemoryHash ? 0x10 : 0) | (e.hasPicture ? 0x20 : 0)));

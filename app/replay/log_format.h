@@ -58,6 +58,7 @@ struct Event {
   uint64_t hash = 0;     // Frame: the picture's; File: the content's
   uint64_t memoryHash = 0;
   uint64_t size = 0;     // File: its length
+  uint32_t handles = 0;  // Value: how many handles the call handed out
   uint32_t width = 0, height = 0;  // Frame with a picture
   bool hasMemoryHash = false, hasPicture = false, carried = false;
 };
@@ -69,6 +70,7 @@ inline constexpr uint64_t kMaxText = uint64_t{1} << 30;      // guest memory hol
 inline constexpr uint64_t kMaxCarried = uint64_t{1} << 32;   // one file's data
 inline constexpr uint32_t kMaxPictureSide = 16384;
 inline constexpr uint64_t kMaxPictureBytes = uint64_t{256} << 20;
+inline constexpr uint32_t kMaxHandlesPerCall = 65536;
 
 // prevSeq is the seq of the event before (0 at the start).
 std::string encodeEvent(const Event& event, uint64_t prevSeq);

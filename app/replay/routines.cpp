@@ -11,18 +11,21 @@ namespace {
 struct Named {
   const char* name;
   Policy policy;
-  int streamArg;
+  int handleArg;
 };
 
 // Sorted by name for the lookup.
 constexpr Named kPolicies[] = {
     {"AcceptTCPStream", Policy::Opens, -1},
     {"AvailVidMem", Policy::Outside, -1},
+    {"ChannelPan", Policy::HandleWrite, 0},
+    {"ChannelPitch", Policy::HandleWrite, 0},
     {"ChannelPlaying", Policy::Outside, -1},
-    {"CloseDir", Policy::StreamWrite, 0},
-    {"CloseFile", Policy::StreamWrite, 0},
-    {"CloseTCPServer", Policy::StreamWrite, 0},
-    {"CloseTCPStream", Policy::StreamWrite, 0},
+    {"ChannelVolume", Policy::HandleWrite, 0},
+    {"CloseDir", Policy::HandleWrite, 0},
+    {"CloseFile", Policy::HandleWrite, 0},
+    {"CloseTCPServer", Policy::HandleWrite, 0},
+    {"CloseTCPStream", Policy::HandleWrite, 0},
     {"CommandLine", Policy::Outside, -1},
     {"CountGfxDrivers", Policy::Outside, -1},
     {"CountGfxModes", Policy::Outside, -1},
@@ -33,9 +36,9 @@ constexpr Named kPolicies[] = {
     {"CurrentTime", Policy::Outside, -1},
     {"Delay", Policy::Skip, -1},
     {"DeleteNetPlayer", Policy::Skip, -1},
-    {"Eof", Policy::StreamRead, 0},
+    {"Eof", Policy::HandleRead, 0},
     {"ExecFile", Policy::Skip, -1},
-    {"FilePos", Policy::StreamRead, 0},
+    {"FilePos", Policy::HandleRead, 0},
     {"FileSize", Policy::Outside, -1},
     {"FileType", Policy::Outside, -1},
     {"FindGfxMode", Policy::Outside, -1},
@@ -91,25 +94,29 @@ constexpr Named kPolicies[] = {
     {"NextFile", Policy::Outside, -1},
     {"OpenFile", Policy::Checked, -1},
     {"OpenTCPStream", Policy::Opens, -1},
+    {"PauseChannel", Policy::HandleWrite, 0},
     {"PlayCDTrack", Policy::Checked, -1},
     {"PlayMusic", Policy::Checked, -1},
-    {"ReadAvail", Policy::StreamRead, 0},
-    {"ReadByte", Policy::StreamRead, 0},
-    {"ReadBytes", Policy::StreamRead, 1},
+    {"PlaySound", Policy::Opens, -1},
+    {"ReadAvail", Policy::HandleRead, 0},
+    {"ReadByte", Policy::HandleRead, 0},
+    {"ReadBytes", Policy::HandleRead, 1},
     {"ReadDir", Policy::Opens, -1},
     {"ReadFile", Policy::Checked, -1},
-    {"ReadFloat", Policy::StreamRead, 0},
-    {"ReadInt", Policy::StreamRead, 0},
-    {"ReadLine", Policy::StreamRead, 0},
-    {"ReadShort", Policy::StreamRead, 0},
-    {"ReadString", Policy::StreamRead, 0},
+    {"ReadFloat", Policy::HandleRead, 0},
+    {"ReadInt", Policy::HandleRead, 0},
+    {"ReadLine", Policy::HandleRead, 0},
+    {"ReadShort", Policy::HandleRead, 0},
+    {"ReadString", Policy::HandleRead, 0},
     {"RecvNetMsg", Policy::Outside, -1},
+    {"ResumeChannel", Policy::HandleWrite, 0},
     {"SaveBuffer", Policy::Checked, -1},
     {"SaveImage", Policy::Checked, -1},
     {"ScanLine", Policy::Outside, -1},
-    {"SeekFile", Policy::StreamRead, 0},
+    {"SeekFile", Policy::HandleRead, 0},
     {"SendNetMsg", Policy::Outside, -1},
     {"StartNetGame", Policy::Outside, -1},
+    {"StopChannel", Policy::HandleWrite, 0},
     {"StopNetGame", Policy::Skip, -1},
     {"TotalVidMem", Policy::Outside, -1},
     {"VWait", Policy::Skip, -1},
@@ -118,14 +125,14 @@ constexpr Named kPolicies[] = {
     {"WaitMouse", Policy::Outside, -1},
     {"WaitTimer", Policy::Outside, -1},
     {"Windowed3D", Policy::Outside, -1},
-    {"WriteByte", Policy::StreamWrite, 0},
-    {"WriteBytes", Policy::StreamWrite, 1},
+    {"WriteByte", Policy::HandleWrite, 0},
+    {"WriteBytes", Policy::HandleWrite, 1},
     {"WriteFile", Policy::Checked, -1},
-    {"WriteFloat", Policy::StreamWrite, 0},
-    {"WriteInt", Policy::StreamWrite, 0},
-    {"WriteLine", Policy::StreamWrite, 0},
-    {"WriteShort", Policy::StreamWrite, 0},
-    {"WriteString", Policy::StreamWrite, 0},
+    {"WriteFloat", Policy::HandleWrite, 0},
+    {"WriteInt", Policy::HandleWrite, 0},
+    {"WriteLine", Policy::HandleWrite, 0},
+    {"WriteShort", Policy::HandleWrite, 0},
+    {"WriteString", Policy::HandleWrite, 0},
 };
 
 bool isSigil(char c) { return c == '%' || c == '#' || c == '$'; }
@@ -139,13 +146,13 @@ std::string_view declarationName(std::string_view d) {
   return d.substr(0, end);
 }
 
-Policy policyOf(std::string_view name, int& streamArg) {
+Policy policyOf(std::string_view name, int& handleArg) {
   static_assert(std::size(kPolicies) > 0);
   auto it = std::lower_bound(std::begin(kPolicies), std::end(kPolicies), name,
                              [](const Named& n, std::string_view key) { return std::string_view(n.name) < key; });
-  streamArg = -1;
+  handleArg = -1;
   if (it == std::end(kPolicies) || it->name != name) return Policy::Run;
-  streamArg = it->streamArg;
+  handleArg = it->handleArg;
   return it->policy;
 }
 
@@ -166,7 +173,7 @@ RoutineTable::RoutineTable() {
       std::string signature = symbol.signature();
       info.result = signature.empty() ? 0 : signature[0];
       info.params = signature.empty() ? "" : signature.substr(1);
-      info.policy = policyOf(info.name, info.streamArg);
+      info.policy = policyOf(info.name, info.handleArg);
       info.fillsBank = info.name == "ReadBytes";
       uint32_t stub = symbol.address();
       uint32_t slot = (stub - guest::kTrapBase) / 16;

@@ -15,14 +15,14 @@ enum class Policy : uint8_t {
   Run,          // deterministic: runs in both
   Outside,      // its result comes from outside (clock, input, network...): recorded; a
                 // replay answers from the recording without running it
-  Opens,        // Outside, and what it returns is a connection or listing: later calls
-                // naming that handle are outside too
+  Opens,        // Outside, and what it returns is a connection, a listing or a channel
+                // whose life depends on time: later calls naming that handle are outside
   Skip,         // acts only on the outside (waits, moves the pointer, starts programs):
                 // runs when recording, not in a replay
   Checked,      // runs in both (loads from files, graphics modes); its result is recorded
                 // and a replay stops where it differs
-  StreamRead,   // Outside when its stream argument came from an Opens routine, else Run
-  StreamWrite,  // Skip when its stream argument came from an Opens routine, else Run
+  HandleRead,   // Outside when its handle argument came from an Opens routine, else Run
+  HandleWrite,  // Skip when its handle argument came from an Opens routine, else Run
   Flip,         // runs in both; a replay does not wait for the display
 };
 
@@ -32,15 +32,15 @@ struct RoutineInfo {
   char result = 0;      // the result sigil: 0 none, '%' 'u' 'p' '#' '$'
   std::string params;   // one sigil per parameter
   Policy policy = Policy::Run;
-  int streamArg = -1;   // the parameter that names the stream, for StreamRead/StreamWrite
+  int handleArg = -1;   // the parameter that names the handle, for HandleRead/HandleWrite
   bool fillsBank = false;  // ReadBytes: the bytes it reads go into a bank
 };
 
 // The routine's name in a declaration: "%KeyDown%key" -> "KeyDown".
 std::string_view declarationName(std::string_view declaration);
 
-// The policy of a routine by name, and its stream parameter (-1: none).
-Policy policyOf(std::string_view name, int& streamArg);
+// The policy of a routine by name, and its handle parameter (-1: none).
+Policy policyOf(std::string_view name, int& handleArg);
 
 // Names the table gives a policy to; a test checks that each is registered.
 std::vector<std::string_view> namedRoutines();

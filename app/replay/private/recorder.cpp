@@ -39,6 +39,7 @@ void Recorder::call(uint32_t stub, guest::TrapHandler run, guest::CallFrame& fra
   beginCall(info, frame);
   const Policy policy = info ? effectivePolicy(*info, frame) : Policy::Run;
   logFiles_ = runsInReplay(policy);
+  const uint32_t handlesBefore = Handles::issued();
   try {
     run(frame);
   } catch (const vxEx& e) {
@@ -51,7 +52,7 @@ void Recorder::call(uint32_t stub, guest::TrapHandler run, guest::CallFrame& fra
   }
   logFiles_ = false;
   if (info && (policy == Policy::Outside || policy == Policy::Opens || policy == Policy::Checked))
-    logValue(*info, policy, frame);
+    logValue(*info, policy, frame, Handles::issued() - handlesBefore);
   if (policy == Policy::Opens && frame.result != 0) outsideHandles_.insert(frame.result);
   if (repaintShown_)
     if (const Canvas* front = frontBuffer()) logFrame(FrameKind::Repaint, *front);
@@ -107,10 +108,13 @@ void Recorder::logFrame(FrameKind kind, const Canvas& front) {
   showFrame(front);
 }
 
-void Recorder::logValue(const RoutineInfo& info, Policy policy, const guest::CallFrame& frame) {
+void Recorder::logValue(const RoutineInfo& info, Policy policy, const guest::CallFrame& frame, uint32_t handles) {
   Event e;
   e.tag = Tag::Value;
   e.seq = seq_;
+  // A replay that answers without running hands out as many, so later handles keep their
+  // numbers.
+  if (policy != Policy::Checked) e.handles = handles;
   defineRoutine(info);
   e.routine = static_cast<uint32_t>(ids_[static_cast<size_t>(&info - routines_.all().data())]);
   e.form = formOf(info.result);

@@ -29,7 +29,7 @@ class Recorder final : public SessionBase {
  private:
   void flipFrame(const Canvas& front) override;
   void logFrame(FrameKind kind, const Canvas& front);
-  void logValue(const RoutineInfo& info, Policy policy, const guest::CallFrame& frame);
+  void logValue(const RoutineInfo& info, Policy policy, const guest::CallFrame& frame, uint32_t handles);
   void logEnd(EndKind kind, const std::string& message);
   void log(const Event& event);
   void defineRoutine(const RoutineInfo& info);

@@ -164,11 +164,9 @@ void Replayer::answer(const RoutineInfo& info, Policy policy, guest::CallFrame& 
     case Form::Float: frame.fresult = std::bit_cast<float>(value.word); break;
     case Form::Text: frame.result = guest::addr(vxStrNew(value.text)); break;
   }
-  if (policy == Policy::Opens && value.word != 0) {
-    // The handle a real open would have taken, so that later handles keep their numbers.
-    Handles::remove(Handles::add(HandleKind::Other, nullptr));
-    outsideHandles_.insert(value.word);
-  }
+  // The handles the recorded call took, so that later handles keep their numbers.
+  for (uint32_t i = 0; i < value.handles; ++i) Handles::remove(Handles::add(HandleKind::Other, nullptr));
+  if (policy == Policy::Opens && value.word != 0) outsideHandles_.insert(value.word);
   if (info.fillsBank && !value.bytes.empty()) {
     auto* bank = Handles::get<io::Bank>(frame.args[0], HandleKind::Bank);
     int32_t offset = static_cast<int32_t>(frame.args[2]);

@@ -74,11 +74,11 @@ void SessionBase::runtimeError(const char* message) {
 }
 
 Policy SessionBase::effectivePolicy(const RoutineInfo& info, const guest::CallFrame& frame) const {
-  if (info.policy != Policy::StreamRead && info.policy != Policy::StreamWrite) return info.policy;
-  if (info.streamArg < 0 || static_cast<size_t>(info.streamArg) >= info.params.size()) return Policy::Run;
-  bool outside = outsideHandles_.count(frame.args[info.streamArg]) > 0;
+  if (info.policy != Policy::HandleRead && info.policy != Policy::HandleWrite) return info.policy;
+  if (info.handleArg < 0 || static_cast<size_t>(info.handleArg) >= info.params.size()) return Policy::Run;
+  bool outside = outsideHandles_.count(frame.args[info.handleArg]) > 0;
   if (!outside) return Policy::Run;
-  return info.policy == Policy::StreamRead ? Policy::Outside : Policy::Skip;
+  return info.policy == Policy::HandleRead ? Policy::Outside : Policy::Skip;
 }
 
 std::string SessionBase::where() const {
