@@ -37,14 +37,12 @@ uint64_t pictureHash(const Picture& picture) {
   return h;
 }
 
-uint64_t guestMemoryHash(uint32_t esp) {
+uint64_t guestMemoryHash() {
   guest::UsedMemory used = guest::usedMemory();
   XXH3_state_t* state = XXH3_createState();
   XXH3_64bits_reset(state);
   XXH3_64bits_update(state, guest::ptr(guest::kCodeBase), used.codeEnd - guest::kCodeBase);
   XXH3_64bits_update(state, guest::ptr(guest::kHeapBase), used.heapEnd - guest::kHeapBase);
-  if (esp >= guest::kStackBase && esp < guest::kStackTop)
-    XXH3_64bits_update(state, guest::ptr(esp), guest::kStackTop - esp);
   uint64_t h = XXH3_64bits_digest(state);
   XXH3_freeState(state);
   return h;

@@ -19,8 +19,9 @@ struct Picture {
 // False when the canvas's pixels cannot be read (lost, no memory).
 bool takePicture(const Canvas& canvas, Picture& picture);
 uint64_t pictureHash(const Picture& picture);
-// A hash of guest memory in use: the linked code, the heap, and the stack from esp up.
-uint64_t guestMemoryHash(uint32_t esp);
+// A hash of guest memory in use: the linked code with its data, and the heap. The stack is
+// left out: what lies in the padding of its frames depends on the CPU that ran the calls.
+uint64_t guestMemoryHash();
 
 // The bytes a recording keeps for picture: its difference (XOR) from previous, or itself
 // when previous has other sides. apply undoes it; false when bytes do not fit the sides.

@@ -45,8 +45,8 @@ class DemoReplay : public ::testing::Test {
   std::string dir_;
 };
 
-TEST_F(DemoReplay, EveryFrameOfTheRecordingComesBackOnBothCpus) {
-  test::ProcessResult r = record("");
+TEST_F(DemoReplay, EveryFrameAndTheGuestMemoryOfEachComeBackOnBothCpus) {
+  test::ProcessResult r = record("--record-memory");
   ASSERT_EQ(r.exitCode, 0) << r.errors;
   ASSERT_TRUE(contains(r.errors, "recorded " + std::to_string(kFrames) + " frames")) << r.errors;
 

@@ -36,7 +36,7 @@ Recorder::Recorder(std::unique_ptr<LogWriter> writer, const Header& header, Reco
 
 void Recorder::call(uint32_t stub, guest::TrapHandler run, guest::CallFrame& frame) {
   const RoutineInfo* info = routines_.byStub(stub);
-  beginCall(info, frame);
+  beginCall(info);
   const Policy policy = info ? effectivePolicy(*info, frame) : Policy::Run;
   logFiles_ = runsInReplay(policy);
   const uint32_t handlesBefore = Handles::issued();
@@ -93,7 +93,7 @@ void Recorder::logFrame(FrameKind kind, const Canvas& front) {
   e.hash = pictureHash(picture);
   if (header_.flags & kMemoryHashes) {
     e.hasMemoryHash = true;
-    e.memoryHash = guestMemoryHash(esp_);
+    e.memoryHash = guestMemoryHash();
   }
   if ((header_.flags & kPicturesCarried) && !picture.pixels.empty()) {
     e.hasPicture = true;

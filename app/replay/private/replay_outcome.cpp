@@ -32,7 +32,7 @@ void Replayer::checkFrame(const Event& recorded, const Canvas& front) {
     diverge("frame " + number + " differs from the recording's (pictures: " + saved + ")");
     return;
   }
-  if (recorded.hasMemoryHash && guestMemoryHash(esp_) != recorded.memoryHash)
+  if (recorded.hasMemoryHash && guestMemoryHash() != recorded.memoryHash)
     diverge("guest memory differs from the recording's at frame " + number);
 }
 

@@ -90,7 +90,7 @@ std::string Replayer::describe(const Event& e) const {
 
 void Replayer::call(uint32_t stub, guest::TrapHandler run, guest::CallFrame& frame) {
   const RoutineInfo* info = routines_.byStub(stub);
-  beginCall(info, frame);
+  beginCall(info);
   if (stopped_) endQuietly();
   const Event* e = peek();
   if (e && e->seq < seq_) stopNow("the recording has " + describe(*e) + ", which this run passed by");

@@ -97,10 +97,9 @@ void SessionBase::showFrame(const Canvas& front) {
   if (next_ && window_) next_->frameShown(*window_, front);
 }
 
-void SessionBase::beginCall(const RoutineInfo* info, const guest::CallFrame& frame) {
+void SessionBase::beginCall(const RoutineInfo* info) {
   ++seq_;
   routine_ = info;
-  esp_ = guest::addr(frame.args) - 4;
   inCall_ = true;
   flipShown_ = false;
   repaintShown_ = false;

@@ -54,7 +54,7 @@ class SessionBase : public Session {
   void showFrame(const Canvas& front);
   bool onProgramThread() const { return std::this_thread::get_id() == thread_; }
   // The call in progress starts and ends.
-  void beginCall(const RoutineInfo* info, const guest::CallFrame& frame);
+  void beginCall(const RoutineInfo* info);
   void endCall() { inCall_ = false; }
   static Form formOf(char sigil);
 
@@ -62,7 +62,6 @@ class SessionBase : public Session {
   uint64_t seq_ = 0;     // calls so far; the one in progress is seq_
   int64_t frames_ = 0;   // frames shown so far
   const RoutineInfo* routine_ = nullptr;
-  uint32_t esp_ = 0;
   bool inCall_ = false;
   bool flipShown_ = false;
   bool repaintShown_ = false;
