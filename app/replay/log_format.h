@@ -51,8 +51,8 @@ struct Event {
   uint32_t routine = 0;  // Routine: the id it defines; Value: the routine called
   Form form = Form::None;
   uint32_t word = 0;     // Value: an integer or pointer result, or a float's bits
-  std::string text;      // Routine: declaration; Value: text result; File: path; End: message
-  std::string bytes;     // Value: guest data the routine filled; File: the data carried;
+  std::string text{};    // Routine: declaration; Value: text result; File: path; End: message
+  std::string bytes{};   // Value: guest data the routine filled; File: the data carried;
                          // Frame: the picture, as a difference from the one before
   uint8_t kind = 0;      // FrameKind, EndKind, or File: 1 when the file was there
   uint64_t hash = 0;     // Frame: the picture's; File: the content's
