@@ -9,6 +9,7 @@
 
 #include "guest/memory.h"
 #include "render/canvas/canvas.h"
+#include "render/canvas/surface.h"
 #include "render/display/display_formats.h"
 
 namespace korva::replay {
@@ -32,6 +33,35 @@ uint64_t pictureHash(const Picture& picture) {
   uint32_t sides[2] = {picture.width, picture.height};
   XXH3_64bits_update(state, sides, sizeof sides);
   XXH3_64bits_update(state, picture.pixels.data(), picture.pixels.size() * 4);
+  uint64_t h = XXH3_64bits_digest(state);
+  XXH3_freeState(state);
+  return h;
+}
+
+uint64_t frameHash(const Canvas& canvas, Picture& scratch) {
+  const Surface& s = canvas.surface();
+  const PixelLayout layout = s.format().layout();
+  if (s.lost() || !s.pixels() || s.width() <= 0 || s.height() <= 0 || layout.depth != 32 ||
+      layout.redMask != 0xFF0000 || layout.greenMask != 0xFF00 || layout.blueMask != 0xFF) {
+    if (!takePicture(canvas, scratch)) scratch = Picture{};
+    return pictureHash(scratch);
+  }
+  // The pixels are 0xRRGGBB words already, but for the byte above: hashed a row at a time,
+  // that byte cleared, with no copy of the whole picture.
+  XXH3_state_t* state = XXH3_createState();
+  XXH3_64bits_reset(state);
+  uint32_t sides[2] = {static_cast<uint32_t>(s.width()), static_cast<uint32_t>(s.height())};
+  XXH3_64bits_update(state, sides, sizeof sides);
+  scratch.pixels.resize(static_cast<size_t>(s.width()));
+  for (int y = 0; y < s.height(); ++y) {
+    const uint8_t* row = s.row(y);
+    for (int x = 0; x < s.width(); ++x) {
+      uint32_t p;
+      std::memcpy(&p, row + 4 * x, 4);
+      scratch.pixels[static_cast<size_t>(x)] = p & 0xFFFFFF;
+    }
+    XXH3_64bits_update(state, scratch.pixels.data(), scratch.pixels.size() * 4);
+  }
   uint64_t h = XXH3_64bits_digest(state);
   XXH3_freeState(state);
   return h;

@@ -19,6 +19,9 @@ struct Picture {
 // False when the canvas's pixels cannot be read (lost, no memory).
 bool takePicture(const Canvas& canvas, Picture& picture);
 uint64_t pictureHash(const Picture& picture);
+// The hash of the canvas's picture, the same as pictureHash(takePicture), without making the
+// picture where the canvas holds 0xRRGGBB words already. scratch is working space.
+uint64_t frameHash(const Canvas& canvas, Picture& scratch);
 // A hash of guest memory in use: the linked code with its data, and the heap. The stack is
 // left out: what lies in the padding of its frames depends on the CPU that ran the calls.
 uint64_t guestMemoryHash();

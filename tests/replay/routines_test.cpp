@@ -6,6 +6,7 @@
 
 #include "app/replay/pictures.h"
 #include "app/replay/routines.h"
+#include "render/canvas/canvas.h"
 
 namespace korva::replay {
 namespace {
@@ -88,6 +89,24 @@ TEST(ReplayPictures, OnePixelOrTheSidesChangeTheHash) {
   EXPECT_EQ(pictureHash(a), pictureHash(Picture(a)));
   EXPECT_NE(pictureHash(a), pictureHash(b));
   EXPECT_NE(pictureHash(a), pictureHash(c));
+}
+
+TEST(ReplayPictures, AFrameHashesAsItsPictureInEveryLayout) {
+  const PixelLayout layouts[] = {PixelLayout::xrgb8888(), PixelLayout::argb8888(), PixelLayout::rgb565(),
+                                 PixelLayout::rgb888()};
+  for (const PixelLayout& layout : layouts) {
+    auto canvas = Canvas::create(7, 5, layout);
+    ASSERT_TRUE(canvas) << layout.depth;
+    canvas->setColor(0xFF336699);
+    canvas->rect(1, 1, 4, 3, true);
+    Picture picture, scratch;
+    ASSERT_TRUE(takePicture(*canvas, picture));
+    if (layout.depth != 16) {
+      EXPECT_EQ(picture.pixels[1 * 7 + 1], 0x336699u) << layout.depth;
+    }
+    EXPECT_EQ(picture.pixels[0], 0u) << layout.depth;
+    EXPECT_EQ(frameHash(*canvas, scratch), pictureHash(picture)) << layout.depth;
+  }
 }
 
 }  // namespace

@@ -84,23 +84,28 @@ int Recorder::open(const std::string& path, int flags, mode_t mode) {
 void Recorder::flipFrame(const Canvas& front) { logFrame(FrameKind::Flip, front); }
 
 void Recorder::logFrame(FrameKind kind, const Canvas& front) {
-  Picture picture;
-  takePicture(front, picture);
+  // current_ is kept from frame to frame: no allocation per frame.
+  const bool carry = (header_.flags & kPicturesCarried) != 0;
   Event e;
   e.tag = Tag::Frame;
   e.seq = seq_;
   e.kind = static_cast<uint8_t>(kind);
-  e.hash = pictureHash(picture);
+  if (carry) {
+    if (!takePicture(front, current_)) current_ = Picture{};
+    e.hash = pictureHash(current_);
+  } else {
+    e.hash = frameHash(front, current_);
+  }
   if (header_.flags & kMemoryHashes) {
     e.hasMemoryHash = true;
     e.memoryHash = guestMemoryHash();
   }
-  if ((header_.flags & kPicturesCarried) && !picture.pixels.empty()) {
+  if (carry && !current_.pixels.empty()) {
     e.hasPicture = true;
-    e.width = picture.width;
-    e.height = picture.height;
-    e.bytes = pictureDelta(picture, previous_);
-    previous_ = picture;
+    e.width = current_.width;
+    e.height = current_.height;
+    e.bytes = pictureDelta(current_, previous_);
+    std::swap(previous_, current_);
   }
   log(e);
   writer_->flush();

@@ -44,7 +44,7 @@ class Recorder final : public SessionBase {
   uint32_t nextId_ = 0;
   bool logFiles_ = false;     // opens in this call happen again in a replay
   bool ended_ = false;
-  Picture previous_;
+  Picture previous_, current_;
   Picture lastFrame_;         // kept for the bundle when an error ends the run
   bool lastFrameTaken_ = false;
   std::chrono::steady_clock::time_point lastFlush_;

@@ -15,9 +15,9 @@ std::string plural(int64_t n, const char* word) { return std::to_string(n) + " "
 void Replayer::checkFrame(const Event& recorded, const Canvas& front) {
   if (!verify_ || stopped_) return;
   Picture picture;
-  takePicture(front, picture);
   const std::string number = std::to_string(frames_ + 1);
-  if (pictureHash(picture) != recorded.hash) {
+  if (frameHash(front, picture) != recorded.hash) {
+    takePicture(front, picture);
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::create_directories(verifyDir_, ec);
