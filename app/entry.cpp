@@ -201,9 +201,11 @@ int korvaMain(int argc, char** argv) {
     session = replay::Session::start(sessionOptions, *image, programFile, debug, error);
     if (!session) {
       writeErrorLine("korva: " + error);
-      return 2;
+      // A player's game still runs when its recording folder cannot be written.
+      if (sessionOptions.recordDir.empty()) return 2;
+    } else {
+      debug = session->debugFlag();
     }
-    debug = session->debugFlag();
   }
 
   uint32_t entry = 0;

@@ -47,19 +47,19 @@ std::unique_ptr<LogWriter> LogWriter::create(const std::string& path, const Head
 }
 
 void LogWriter::append(std::string_view bytes) {
-  if (finished_) return;
+  if (finished_ || !stream_) return;
   pending_.append(bytes);
   appended_ += bytes.size();
   if (pending_.size() >= kQueueLimit) compress(ZSTD_e_continue);
 }
 
 void LogWriter::flush() {
-  if (!finished_) compress(ZSTD_e_flush);
+  if (!finished_ && stream_) compress(ZSTD_e_flush);
 }
 
 void LogWriter::finish() {
   if (finished_) return;
-  compress(ZSTD_e_end);
+  if (stream_ && fd_ >= 0) compress(ZSTD_e_end);
   finished_ = true;
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;

@@ -6,7 +6,8 @@
    "t PORT"  says hello to a server on 127.0.0.1:PORT, then draws each line it sends until
              it closes
    "r FILE"  draws the first line of FILE, or "none" when it cannot be read
-   "c N"     draws N frames from the clock and random numbers seeded by it, then ends */
+   "c N"     draws N frames from the clock and random numbers seeded by it, then ends
+   "i"       asks for a name with Input on the front buffer and greets it */
 #include "korva_guest.h"
 
 static vxStr* commandLine;
@@ -94,6 +95,15 @@ static void clock(int count) {
   }
 }
 
+static void input(void) {
+  vxStr* name;
+  _fgraphics(240, 100, 0, 2);
+  _fprint(__vxStrConst("Who goes there?"));
+  name = _finput(__vxStrConst("Name: "));
+  _fprint(__vxStrConcat(__vxStrConst("Hello, "), name));
+  _fdelay(250);
+}
+
 void __MAIN(void) {
   int mode, count;
   __vxStrStore(&commandLine, _fcommandline());
@@ -106,5 +116,6 @@ void __MAIN(void) {
     case 't': lines(argument()); break;
     case 'r': file(argument()); break;
     case 'c': clock(count); break;
+    case 'i': input(); break;
   }
 }

@@ -53,6 +53,27 @@ TEST_F(ReplayCase, FrontBufferRepaintsAreFramesAtTheEndOfTheirCalls) {
   EXPECT_TRUE(contains(r.errors, "every frame is the recording's")) << r.errors;
 }
 
+TEST_F(ReplayCase, ALineTypedIntoInputComesBackDrawnAsInputLeftIt) {
+  // "adx", Backspace, "a", Enter: the line is "ada".
+  test::writeAll(dir_ + "/keys.txt",
+                 "1 key down 30\n1 key up 30\n1 key down 32\n1 key up 32\n1 key down 45\n1 key up 45\n"
+                 "1 key down 14\n1 key up 14\n1 key down 30\n1 key up 30\n2 key down 28\n2 key up 28\n");
+  test::ProcessResult r = record("i", "--input " + dir_ + "/keys.txt --screenshot " + dir_ + "/typed");
+  ASSERT_EQ(r.exitCode, 0) << r.errors;
+  r = replay("--verify --screenshot " + dir_ + "/replayed");
+  EXPECT_EQ(r.exitCode, 0) << r.errors;
+  EXPECT_TRUE(contains(r.errors, "every frame is the recording's")) << r.errors;
+  // The capture saw each repaint of the recorded run; the replay shows one a call.
+  auto last = [](const std::string& dir) {
+    std::string name;
+    for (const auto& e : fs::directory_iterator(dir)) name = std::max(name, e.path().string());
+    return test::pngPixels(name);
+  };
+  std::vector<uint32_t> typed = last(dir_ + "/typed");
+  ASSERT_EQ(typed.size(), 240u * 100u);
+  EXPECT_EQ(typed, last(dir_ + "/replayed"));
+}
+
 TEST_F(ReplayCase, TcpDataComesFromTheRecordingWithNoServerThere) {
   sockaddr_in address;
   int server = test::boundLoopbackSocket(SOCK_STREAM, address);
@@ -141,6 +162,13 @@ TEST_F(ReplayCase, KorvaRecordKeepsRunsAndBundlesInItsFolder) {
   }
   EXPECT_EQ(runs, 1);
   EXPECT_EQ(bundles, 1);
+
+  // A folder that cannot be made costs the recording, not the game.
+  test::writeAll(dir_ + "/a-file", "");
+  r = test::runCommand("KORVA_RECORD=" + dir_ + "/a-file/records timeout 60 " + test::buildDir() +
+                       "/korva --headless " + program() + " c 2");
+  EXPECT_EQ(r.exitCode, 0) << r.errors;
+  EXPECT_TRUE(contains(r.errors, "2 frames presented")) << r.errors;
 }
 
 TEST_F(ReplayCase, RecordingsOfOtherProgramsVersionsOrNothingAreRefused) {

@@ -110,7 +110,7 @@ void Recorder::logFrame(FrameKind kind, const Canvas& front) {
   log(e);
   writer_->flush();
   lastFlush_ = std::chrono::steady_clock::now();
-  showFrame(front);
+  showFrame(front, kind == FrameKind::Flip);  // repaints went on as the window showed them
 }
 
 void Recorder::logValue(const RoutineInfo& info, Policy policy, const guest::CallFrame& frame, uint32_t handles) {

@@ -28,6 +28,10 @@ class Recorder final : public SessionBase {
 
  private:
   void flipFrame(const Canvas& front) override;
+  // A capture sees repaints as the window shows them: its scripted input follows them.
+  void repaintSeen(const Canvas& front) override {
+    if (next_ && window_) next_->frameShown(*window_, front);
+  }
   void logFrame(FrameKind kind, const Canvas& front);
   void logValue(const RoutineInfo& info, Policy policy, const guest::CallFrame& frame, uint32_t handles);
   void logEnd(EndKind kind, const std::string& message);

@@ -8,6 +8,7 @@
 #include "basic/strings.h"
 #include "core/errors.h"
 #include "core/handles.h"
+#include "graphics/console/console_commands.h"
 #include "io/banks/bank.h"
 
 namespace korva::replay {
@@ -157,7 +158,15 @@ void Replayer::answer(const RoutineInfo& info, Policy policy, guest::CallFrame& 
     stopNow("the program calls " + info.name + " where the recording has " + describe(value));
   if (value.form != formOf(info.result))
     stopNow("the recording's " + info.name + " result is of another type than this run-time's");
+  const bool input = info.name == "Input" && value.form == Form::Text;
+  const std::string prompt = input ? std::string(vxStrView(guest::ptr<vxStr>(frame.args[0]))) : std::string();
   releaseStrings(info, frame);
+  // The line typed into Input is drawn as Input left it: the prompt, then the line, and
+  // the cursor on the next line.
+  if (input) {
+    graphics::Write(vxStrNew(prompt));
+    graphics::Print(vxStrNew(value.text));
+  }
   switch (value.form) {
     case Form::None: break;
     case Form::Word: frame.result = value.word; break;

@@ -64,6 +64,7 @@ void SessionBase::frameShown(RuntimeWindow& window, const Canvas& front) {
     flipFrame(front);
   } else {
     repaintShown_ = true;
+    repaintSeen(front);
   }
 }
 
@@ -92,9 +93,9 @@ const Canvas* SessionBase::frontBuffer() const {
   return device && window_->displayState() != 0 ? device->frontBuffer() : nullptr;
 }
 
-void SessionBase::showFrame(const Canvas& front) {
+void SessionBase::showFrame(const Canvas& front, bool handOn) {
   ++frames_;
-  if (next_ && window_) next_->frameShown(*window_, front);
+  if (handOn && next_ && window_) next_->frameShown(*window_, front);
 }
 
 void SessionBase::beginCall(const RoutineInfo* info) {

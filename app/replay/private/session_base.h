@@ -43,6 +43,8 @@ class SessionBase : public Session {
  protected:
   // A Flip's frame, while its call is running.
   virtual void flipFrame(const Canvas& front) = 0;
+  // A repaint the window has just shown, while a call is running.
+  virtual void repaintSeen(const Canvas&) {}
 
   // The policy the call runs under: a stream call on an outside handle is outside.
   Policy effectivePolicy(const RoutineInfo& info, const guest::CallFrame& frame) const;
@@ -50,8 +52,8 @@ class SessionBase : public Session {
   std::string where() const;
   // The program's front buffer, or null without graphics.
   const Canvas* frontBuffer() const;
-  // Counts a frame and hands it on.
-  void showFrame(const Canvas& front);
+  // Counts a frame, and hands it on when handOn.
+  void showFrame(const Canvas& front, bool handOn = true);
   bool onProgramThread() const { return std::this_thread::get_id() == thread_; }
   // The call in progress starts and ends.
   void beginCall(const RoutineInfo* info);
