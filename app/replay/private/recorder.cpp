@@ -15,7 +15,7 @@
 namespace korva::replay {
 namespace {
 
-// A run that shows no frames still reaches the disk this often.
+// What a run records between frames reaches the disk this soon at the latest.
 constexpr auto kFlushPeriod = std::chrono::milliseconds(250);
 
 bool runsInReplay(Policy p) { return p == Policy::Run || p == Policy::Checked || p == Policy::Flip; }
@@ -57,10 +57,6 @@ void Recorder::call(uint32_t stub, guest::TrapHandler run, guest::CallFrame& fra
   if (repaintShown_)
     if (const Canvas* front = frontBuffer()) logFrame(FrameKind::Repaint, *front);
   endCall();
-  if ((seq_ & 0xFFFF) == 0 && std::chrono::steady_clock::now() - lastFlush_ > kFlushPeriod) {
-    writer_->flush();
-    lastFlush_ = std::chrono::steady_clock::now();
-  }
 }
 
 int Recorder::open(const std::string& path, int flags, mode_t mode) {
@@ -149,6 +145,13 @@ void Recorder::logEnd(EndKind kind, const std::string& message) {
 void Recorder::log(const Event& event) {
   writer_->append(encodeEvent(event, lastSeq_));
   if (event.tag != Tag::Routine) lastSeq_ = event.seq;
+  if (event.tag != Tag::Frame) {  // frames flush themselves
+    auto now = std::chrono::steady_clock::now();
+    if (now - lastFlush_ > kFlushPeriod) {
+      writer_->flush();
+      lastFlush_ = now;
+    }
+  }
 }
 
 void Recorder::defineRoutine(const RoutineInfo& info) {
