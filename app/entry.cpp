@@ -193,6 +193,16 @@ int korvaMain(int argc, char** argv) {
     return 1;
   }
 
+  uint32_t entry = 0;
+  {
+    LinkResult linked = linkImage(*image, runtimeSymbolTable());
+    // A capture checks a build: a missing symbol must not pass as success.
+    if (linked.status != LinkResult::Ok)
+      return failProgram(linked.message(), programFile, linked.problem,
+                         capturing && linked.exitCode() == 0 ? 1 : linked.exitCode());
+    entry = linked.base;
+  }
+
   if (const char* dir = std::getenv("KORVA_RECORD"); dir && *dir && !sessionOptions.active())
     sessionOptions.recordDir = dir;
   std::unique_ptr<replay::Session> session;
@@ -206,16 +216,6 @@ int korvaMain(int argc, char** argv) {
     } else {
       debug = session->debugFlag();
     }
-  }
-
-  uint32_t entry = 0;
-  {
-    LinkResult linked = linkImage(*image, runtimeSymbolTable());
-    // A capture checks a build: a missing symbol must not pass as success.
-    if (linked.status != LinkResult::Ok)
-      return failProgram(linked.message(), programFile, linked.problem,
-                         capturing && linked.exitCode() == 0 ? 1 : linked.exitCode());
-    entry = linked.base;
   }
 
   // The process command line as the platform would hand it over, then split as ever.
