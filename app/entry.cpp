@@ -16,6 +16,8 @@
 #include "app/debuggers.h"
 #include "link/image_source.h"
 #include "app/module_list.h"
+#include "app/package/carried_start.h"
+#include "app/package/package_command.h"
 #include "link/linker.h"
 #include "link/program_file.h"
 #include "app/runtime.h"
@@ -30,6 +32,9 @@ constexpr const char* kUsage =
     "                                            one; the CPU is chosen at start-up unless named\n"
     "                                            here or in KORVA_CPU\n"
     "       korva --bundle PROGRAM -o OUT        write a standalone executable carrying PROGRAM\n"
+    "       korva --package PROGRAM -o OUT[.tar.gz] [--assets DIR]\n"
+    "                                            write a game players run with nothing installed:\n"
+    "                                            its executable, libraries, files and DIR\n"
     "       korva --headless --frames N --screenshot DIR [--every K] [--input FILE] PROGRAM [ARGS...]\n"
     "                                            run without display or sound for N frames, saving\n"
     "                                            every K-th as DIR/frame-000123.png, with scripted input\n"
@@ -104,7 +109,9 @@ int korvaMain(int argc, char** argv) {
   std::string programFile = self;  // named in errors about the program
   std::optional<capture::CaptureRun> capturing;
 
-  if (!image) {
+  if (image) {
+    if (std::optional<int> status = package::startCarried(self, args, captureOptions)) return *status;
+  } else {
     size_t i = 0;
     // Everything that starts with a dash before the program is an option; "--" ends them,
     // for a program whose name starts with one.
@@ -150,24 +157,26 @@ int korvaMain(int argc, char** argv) {
         std::string error = bundle(self, program.image, args[i + 3]);
         if (!error.empty()) return fail("korva: " + error, 1);
         return 0;
+      } else if (args[i] == "--package") {
+        return package::packageCommand(self, {args.begin() + static_cast<long>(i) + 1, args.end()});
       } else {
         return usageError("unknown option " + args[i]);
       }
     }
     if (i >= args.size()) return usageError("no program named");
-    if (captureOptions.active()) {
-      capture::CaptureRun run(captureOptions);
-      if (std::string error = run.prepare(); !error.empty()) {
-        writeErrorLine("korva: " + error);
-        return 2;
-      }
-      capturing.emplace(std::move(run));
-    }
     programFile = args[i];
     ProgramFile program = readProgramFile(programFile);
     if (!program.ok()) return unusableProgram(programFile, program.problem);
     image = std::move(program.image);
     args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
+  }
+  if (captureOptions.active()) {
+    capture::CaptureRun run(captureOptions);
+    if (std::string error = run.prepare(); !error.empty()) {
+      writeErrorLine("korva: " + error);
+      return 2;
+    }
+    capturing.emplace(std::move(run));
   }
 
   // Before anything else starts a thread, and before a stub is written.

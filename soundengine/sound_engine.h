@@ -142,8 +142,9 @@ class SoundEngine {
   std::unique_ptr<State> state_;
 };
 
-// The sound font MIDI songs use: $KORVA_SOUNDFONT when set (empty: none), else the first
-// General MIDI font found in the usual places. Empty when there is none.
+// The sound font MIDI songs use: $KORVA_SOUNDFONT when set (empty: none), else a packaged
+// game's own, else the first General MIDI font found in the usual places. Empty when there
+// is none.
 std::string findSoundFont();
 
 }  // namespace korva::sound

@@ -46,8 +46,4 @@ class FrameCapture final : public FrameObserver {
   uint16_t modifiers_ = 0;
 };
 
-// Writes the canvas's pixels as an RGB PNG; false with the reason on failure (no partial
-// file is left behind).
-bool savePng(const Canvas& canvas, const std::string& path, std::string& error);
-
 }  // namespace korva::capture

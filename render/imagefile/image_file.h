@@ -1,5 +1,5 @@
 // Picture files: BMP, JPEG, PCX and PNG read into new surfaces, and canvases written out as
-// uncompressed 24-bit BMP files.
+// uncompressed 24-bit BMP files (and as PNG files, for screenshots).
 #pragma once
 
 #include <memory>
@@ -29,5 +29,10 @@ std::unique_ptr<Surface> loadPicture(const std::string& fileName, const PixelLay
 // the bottom row first, each row padded with zeros to four bytes, alpha dropped. False when
 // the file cannot be opened or written, or the canvas's pixels cannot be read.
 bool saveBmp(Canvas& canvas, const std::string& fileName);
+
+// The whole surface as an 8-bit RGB PNG file (alpha dropped). False, with error saying why,
+// when the pixels cannot be read, the picture library cannot be loaded or the file cannot be
+// written; a part-written file is removed.
+bool savePng(const Canvas& canvas, const std::string& fileName, std::string& error);
 
 }  // namespace korva
