@@ -156,16 +156,7 @@ void count(const fs::path& folder, PackageReport& report) {
   }
 }
 
-}  // namespace
-
-std::string writePackage(const PackagePlan& plan, const std::string& folderName, PackageReport& report) {
-  fs::path folder(folderName);
-  std::error_code ec;
-  if (fs::exists(folder, ec) && !(fs::is_directory(folder, ec) && fs::is_empty(folder, ec)))
-    return folderName + " already exists and is not an empty folder";
-  fs::create_directories(folder / "lib", ec);
-  if (ec) return "cannot make " + folderName + ": " + ec.message();
-
+std::string fillPackage(const PackagePlan& plan, const fs::path& folder, PackageReport& report) {
   std::vector<std::string> systemFiles;
   std::string error = writeExecutable(plan, folder, report);
   if (error.empty()) error = writeLibraries(folder, systemFiles);
@@ -180,6 +171,21 @@ std::string writePackage(const PackagePlan& plan, const std::string& folderName,
     return "cannot write " + (folder / "README.txt").string();
   count(folder, report);
   return {};
+}
+
+}  // namespace
+
+std::string writePackage(const PackagePlan& plan, const std::string& folderName, PackageReport& report) {
+  fs::path folder(folderName);
+  std::error_code ec;
+  if (fs::exists(folder, ec) && !(fs::is_directory(folder, ec) && fs::is_empty(folder, ec)))
+    return folderName + " already exists and is not an empty folder";
+  fs::create_directories(folder / "lib", ec);
+  if (ec) return "cannot make " + folderName + ": " + ec.message();
+  std::string error = fillPackage(plan, folder, report);
+  // Half a package would pass for a whole one.
+  if (!error.empty()) fs::remove_all(folder, ec);
+  return error;
 }
 
 }  // namespace korva::package
