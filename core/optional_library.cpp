@@ -36,13 +36,15 @@ OptionalLibrary& optionalLibrary(OptionalPart part) {
   static OptionalLibrary tracker("libopenmpt.so.0", "tracker music");
   static OptionalLibrary midi("libfluidsynth.so.3", "MIDI music");
   static OptionalLibrary network("libenet.so.7", "networking");
+  static OptionalLibrary emulator("libunicorn.so.2", "emulated CPU");
   switch (part) {
     case OptionalPart::Pictures: return pictures;
     case OptionalPart::TrackerMusic: return tracker;
     case OptionalPart::MidiMusic: return midi;
-    case OptionalPart::Network: break;
+    case OptionalPart::Network: return network;
+    case OptionalPart::EmulatedCpu: break;
   }
-  return network;
+  return emulator;
 }
 
 }  // namespace korva

@@ -12,7 +12,7 @@
 
 namespace korva {
 
-enum class OptionalPart { Pictures, TrackerMusic, MidiMusic, Network };
+enum class OptionalPart { Pictures, TrackerMusic, MidiMusic, Network, EmulatedCpu };
 
 class OptionalLibrary {
  public:
@@ -42,8 +42,9 @@ class OptionalLibrary {
 
 // The run-time's optional libraries, one per part; the packager ships them all.
 OptionalLibrary& optionalLibrary(OptionalPart part);
-constexpr std::array<OptionalPart, 4> kOptionalParts = {OptionalPart::Pictures, OptionalPart::TrackerMusic,
-                                                        OptionalPart::MidiMusic, OptionalPart::Network};
+constexpr std::array<OptionalPart, 5> kOptionalParts = {OptionalPart::Pictures, OptionalPart::TrackerMusic,
+                                                        OptionalPart::MidiMusic, OptionalPart::Network,
+                                                        OptionalPart::EmulatedCpu};
 
 // Fills slot with the library's function name, typed as the library's header declares it;
 // false (and the library said to be missing) when the function is not there.

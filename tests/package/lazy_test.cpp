@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "core/optional_library.h"
+#include "guest/backend.h"
 #include "package/package_support.h"
 #include "support/programs.h"
 
@@ -105,6 +106,43 @@ TEST_F(Lazy, AMissingLibraryCostsItsPartASoftFailureAndOneLine) {
   }
 }
 
+TEST_F(Lazy, TheEmulatorIsLoadedOnlyForTheEmulatedCpu) {
+  const std::string emulator = optionalLibrary(OptionalPart::EmulatedCpu).soname();
+  auto started = [&](const std::string& cpu) {
+    ProcessResult r = runParts("", "KORVA_CPU=" + cpu + " LD_DEBUG=libs ");
+    EXPECT_EQ(r.exitCode, 0) << cpu;
+    for (const std::string& file : initialisedLibraries(r.errors))
+      if (fileName(file) == emulator) return true;
+    return false;
+  };
+  EXPECT_TRUE(started("emulated"));
+  if (!guest::nativeUnavailableReason().empty()) GTEST_SKIP() << "the native CPU cannot run here";
+  EXPECT_FALSE(started("native"));
+}
+
+TEST_F(Lazy, WithoutTheEmulatorOnlyTheEmulatedCpuFailsToStart) {
+  const std::string unshare = hidingPrefix();
+  if (unshare.empty()) GTEST_SKIP() << "no mount namespace to hide a library in (unshare is refused here)";
+  const OptionalLibrary& library = optionalLibrary(OptionalPart::EmulatedCpu);
+  std::string file = libraryFile(library.soname());
+  ASSERT_FALSE(file.empty()) << library.soname() << " is not installed";
+  auto hidden = [&](const std::string& cpu) {
+    return runCommand(unshare + " sh -c 'mount --bind /dev/null " + file + " && cd " + folder_ + " && KORVA_CPU=" +
+                      cpu + " " + buildDir() + "/korva " + programPath("package_parts") + " t'");
+  };
+  ProcessResult r = hidden("emulated");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.errors.rfind("korva: no emulated CPU: " + library.soname() + " could not be loaded (", 0), 0u) << r.errors;
+  EXPECT_NE(r.errors.find("\nkorva: the emulated CPU cannot run here: " + library.soname() + " could not be loaded\n"),
+            std::string::npos)
+      << r.errors;
+  if (!guest::nativeUnavailableReason().empty()) GTEST_SKIP() << "the native CPU cannot run here";
+  r = hidden("native");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.errors, "");
+  EXPECT_NE(results(), "t 0\r\n");
+}
+
 TEST(OptionalLibrary, OneThatCannotBeLoadedIsSaidOnceAndHasNoFunctions) {
   OptionalLibrary absent("libkorva-no-such-library.so.9", "nothing in particular");
   ::testing::internal::CaptureStderr();
@@ -121,8 +159,8 @@ TEST(OptionalLibrary, OneThatCannotBeLoadedIsSaidOnceAndHasNoFunctions) {
 TEST(OptionalLibrary, EveryPartsLibraryLoadsUnderTheNameTheRunTimeUses) {
   // The names are written in the run-time; a new version of a library under another name
   // would otherwise go unnoticed until a player missed the part.
-  for (const Part& p : kParts) {
-    OptionalLibrary& library = optionalLibrary(p.part);
+  for (OptionalPart part : kOptionalParts) {
+    OptionalLibrary& library = optionalLibrary(part);
     EXPECT_TRUE(library.load()) << library.soname();
   }
 }
