@@ -91,6 +91,19 @@ TEST_F(Package, ItRunsFromItsOwnLibrariesWhereverItIsStartedFrom) {
   EXPECT_TRUE(fs::exists(elsewhere + "/shots/frame-000001.png"));
 }
 
+TEST_F(Package, ThePlayerCanPutAnotherSdlInPlaceOfTheCarriedOne) {
+  // SDL's dynamic API: the carried SDL hands every call to the one the variable names.
+  std::error_code ec;
+  const std::string systems = fs::canonical("/usr/lib/x86_64-linux-gnu/libSDL2-2.0.so.0", ec).string();
+  if (ec) GTEST_SKIP() << "no system SDL to put in its place";
+  ProcessResult r = runCommand("SDL_DYNAMIC_API=" + systems + " LD_DEBUG=libs " + folder_ +
+                               "/package_parts --headless --frames 1 f");
+  ASSERT_EQ(r.exitCode, 0) << r.errors.substr(r.errors.size() - std::min<size_t>(r.errors.size(), 2000));
+  std::set<std::string> started = initialisedLibraries(r.errors);
+  EXPECT_TRUE(started.count(systems)) << "the named SDL was not loaded";
+  EXPECT_TRUE(started.count(folder_ + "/lib/libSDL2-2.0.so.0"));
+}
+
 TEST_F(Package, AnArchiveHoldsOneFolderNamedAfterIt) {
   const std::string archive = tempDir() + "/parts-archive.tar.gz";
   ProcessResult r = runCommand(buildDir() + "/korva --package " + programPath("package_parts") + " -o " + archive);
