@@ -13,8 +13,12 @@
 namespace korva::test {
 
 inline std::string readText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
+  std::ifstream f(path, std::ios::binary | std::ios::ate);
+  if (!f) return {};
+  std::string text(static_cast<size_t>(f.tellg()), '\0');
+  f.seekg(0);
+  f.read(text.data(), static_cast<std::streamsize>(text.size()));
+  return text;
 }
 
 // folder/media with song.mid (one note), tune.mod and picture.png (the demo game's).
