@@ -1,4 +1,5 @@
 // The player's README.txt.
+#include <algorithm>
 #include <sstream>
 
 #include "app/package/base_system.h"
@@ -16,12 +17,12 @@ std::string readmeText(const std::string& name, const std::string& assetsFolder,
     << "so it finds its own files" << (assetsFolder.empty() ? "" : " (in " + assetsFolder + "/)") << ".\n\n"
     << "What it needs\n-------------\n\n"
     << "Linux on a 64-bit PC (x86-64)";
-  if (!report.glibc.empty()) t << " with the GNU C library " << report.glibc << " or newer";
+  if (!report.glibc.empty()) t << "\nwith the GNU C library " << report.glibc << " or newer";
   if (!report.glibcxx.empty()) t << " and GCC's C++ library " << report.glibcxx << " or newer";
   // Said only when true: the package may have been made on a newer system.
   const bool debian12 = highestVersion({"GLIBC_" + report.glibc, "GLIBC_2.36"}, "GLIBC_") == "2.36" &&
                         highestVersion({"GLIBCXX_" + report.glibcxx, "GLIBCXX_3.4.30"}, "GLIBCXX_") == "3.4.30";
-  t << (debian12 ? " (Debian 12 and later have both)" : "") << ".\n"
+  t << (debian12 ? "\n(Debian 12 and later have both)" : "") << ".\n"
     << "Everything else is in lib/; only these come from the system:\n   ";
   size_t column = 3;
   for (std::string_view base : baseLibraries()) {
@@ -51,12 +52,16 @@ std::string readmeText(const std::string& name, const std::string& assetsFolder,
     << "  lib/: SDL_DYNAMIC_API=/path/to/libSDL2-2.0.so.0 ./" << name << "\n"
     << "- A part the game cannot load (say, MIDI music) is left out with one line on the\n"
     << "  terminal naming the library; the game plays on without it.\n\n"
-    << "What is here\n------------\n\n"
-    << "    " << name << "    the game\n"
-    << "    lib/        the libraries it needs\n"
-    << "    share/      its fonts, font configuration and MIDI sound font\n"
-    << "    licences/   the licences of the libraries and files above\n";
-  if (!assetsFolder.empty()) t << "    " << assetsFolder << "/    the game's own files\n";
+    << "What is here\n------------\n\n";
+  const size_t width = std::max({name.size(), assetsFolder.size() + 1, size_t{9}}) + 3;
+  auto entry = [&](const std::string& file, const char* what) {
+    t << "    " << file << std::string(width - file.size(), ' ') << what << "\n";
+  };
+  entry(name, "the game");
+  entry("lib/", "the libraries it needs");
+  entry("share/", "its fonts, font configuration and MIDI sound font");
+  entry("licences/", "the licences of the libraries and files above");
+  if (!assetsFolder.empty()) entry(assetsFolder + "/", "the game's own files");
   return t.str();
 }
 
