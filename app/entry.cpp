@@ -18,6 +18,8 @@
 #include "app/debuggers.h"
 #include "link/image_source.h"
 #include "app/module_list.h"
+#include "app/package/carried_start.h"
+#include "app/package/package_command.h"
 #include "app/player_options.h"
 #include "app/replay/session.h"
 #include "link/linker.h"
@@ -39,6 +41,9 @@ constexpr const char* kUsage =
     "                                            size, the desktop's full screen, how the picture is\n"
     "                                            scaled, the sound device (or KORVA_SCALE, ...)\n"
     "       korva --bundle PROGRAM -o OUT        write a standalone executable carrying PROGRAM\n"
+    "       korva --package PROGRAM -o OUT[.tar.gz] [--assets DIR]\n"
+    "                                            write a game players run with nothing installed:\n"
+    "                                            its executable, libraries, files and DIR\n"
     "       korva --headless --frames N --screenshot DIR [--every K] [--input FILE] PROGRAM [ARGS...]\n"
     "                                            run without display or sound for N frames, saving\n"
     "                                            every K-th as DIR/frame-000123.png, with scripted input\n"
@@ -120,7 +125,9 @@ int korvaMain(int argc, char** argv) {
   std::optional<capture::CaptureRun> capturing;
   replay::SessionOptions sessionOptions;
 
-  if (!image) {
+  if (image) {
+    if (std::optional<int> status = package::startCarried(self, args, captureOptions)) return *status;
+  } else {
     size_t i = 0;
     // Everything that starts with a dash before the program is an option; "--" ends them,
     // for a program whose name starts with one.
@@ -174,6 +181,8 @@ int korvaMain(int argc, char** argv) {
       } else if (size_t taken = parsePlayerOption(args, i, optionError)) {
         if (!optionError.empty()) return usageError(optionError);
         i += taken - 1;
+      } else if (args[i] == "--package") {
+        return package::packageCommand(self, {args.begin() + static_cast<long>(i) + 1, args.end()});
       } else {
         return usageError("unknown option " + args[i]);
       }
@@ -181,19 +190,19 @@ int korvaMain(int argc, char** argv) {
     if (i >= args.size()) return usageError("no program named");
     if (std::string why = replay::checkSessionOptions(sessionOptions, !captureOptions.inputFile.empty()); !why.empty())
       return usageError(why);
-    if (captureOptions.active()) {
-      capture::CaptureRun run(captureOptions);
-      if (std::string error = run.prepare(); !error.empty()) {
-        writeErrorLine("korva: " + error);
-        return 2;
-      }
-      capturing.emplace(std::move(run));
-    }
     programFile = args[i];
     ProgramFile program = readProgramFile(programFile);
     if (!program.ok()) return unusableProgram(programFile, program.problem);
     image = std::move(program.image);
     args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
+  }
+  if (captureOptions.active()) {
+    capture::CaptureRun run(captureOptions);
+    if (std::string error = run.prepare(); !error.empty()) {
+      writeErrorLine("korva: " + error);
+      return 2;
+    }
+    capturing.emplace(std::move(run));
   }
 
   // Names the game's settings file and screenshots; set before any thread starts.

@@ -1,7 +1,6 @@
 #include "app/replay/pictures.h"
 
 #include <SDL2/SDL.h>
-#include <SDL2/SDL_image.h>
 #include <xxhash.h>
 
 #include <cstring>
@@ -11,6 +10,7 @@
 #include "render/canvas/canvas.h"
 #include "render/canvas/surface.h"
 #include "render/display/display_formats.h"
+#include "render/imagefile/image_file.h"
 
 namespace korva::replay {
 
@@ -108,20 +108,8 @@ bool savePicture(const Picture& picture, const std::string& path, std::string& e
     error = "no picture";
     return false;
   }
-  SDL_Surface* view = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(picture.pixels.data()),
-                                                         static_cast<int>(picture.width),
-                                                         static_cast<int>(picture.height), 32,
-                                                         static_cast<int>(picture.width * 4), SDL_PIXELFORMAT_RGB888);
-  SDL_Surface* rgb = view ? SDL_ConvertSurfaceFormat(view, SDL_PIXELFORMAT_RGB24, 0) : nullptr;
-  bool ok = rgb && IMG_SavePNG(rgb, path.c_str()) == 0;
-  if (!ok) {
-    error = SDL_GetError();
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
-  }
-  SDL_FreeSurface(rgb);
-  SDL_FreeSurface(view);
-  return ok;
+  return savePngXrgb(picture.pixels.data(), static_cast<int>(picture.width), static_cast<int>(picture.height), path,
+                     error);
 }
 
 }  // namespace korva::replay
