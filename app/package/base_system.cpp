@@ -3,11 +3,22 @@
 #include <algorithm>
 
 namespace korva::package {
+namespace {
+
+#if defined(__aarch64__)
+constexpr std::string_view kDynamicLoader = "ld-linux-aarch64.so.1";
+constexpr std::string_view kMachine = "64-bit ARM (arm64)";
+#else
+constexpr std::string_view kDynamicLoader = "ld-linux-x86-64.so.2";
+constexpr std::string_view kMachine = "a 64-bit PC (x86-64)";
+#endif
+
+}  // namespace
 
 const std::vector<std::string_view>& baseLibraries() {
   static const std::vector<std::string_view> names = {
       // The GNU C library.
-      "ld-linux-x86-64.so.2", "libc.so.6", "libm.so.6", "libmvec.so.1", "libpthread.so.0", "libdl.so.2",
+      kDynamicLoader, "libc.so.6", "libm.so.6", "libmvec.so.1", "libpthread.so.0", "libdl.so.2",
       "librt.so.1", "libresolv.so.2", "libutil.so.1", "libanl.so.1", "libnsl.so.1", "libBrokenLocale.so.1",
       "libthread_db.so.1", "libc_malloc_debug.so.0", "libnss_files.so.2", "libnss_dns.so.2",
       "libnss_compat.so.2", "libnss_hesiod.so.2", "libmemusage.so", "libpcprofile.so",
@@ -17,6 +28,8 @@ const std::vector<std::string_view>& baseLibraries() {
       "linux-vdso.so.1"};
   return names;
 }
+
+std::string_view packageMachine() { return kMachine; }
 
 bool isBaseLibrary(std::string_view soname) {
   const auto& names = baseLibraries();

@@ -15,4 +15,8 @@ bool isBaseLibrary(std::string_view soname);
 // The list, as shown to the author and the player.
 const std::vector<std::string_view>& baseLibraries();
 
+// The processor the package's executable and libraries are for, as a player would name it:
+// the one this korva was built for.
+std::string_view packageMachine();
+
 }  // namespace korva::package

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/package/base_system.h"
 #include "app/package/package_writer.h"
 #include "app/package/run_tool.h"
 #include "link/linker.h"
@@ -114,8 +115,8 @@ int packageCommand(const std::string& korva, const std::vector<std::string>& arg
   std::printf("Packaged %s in %s: %zu files, %s", plan.name.c_str(), request->out.c_str(), report.files,
               megabytes(report.bytes).c_str());
   if (isArchive(request->out)) std::printf(" (%s packed)", megabytes(fs::file_size(request->out, ec)).c_str());
-  std::printf(".\nThe player runs ./%s; it needs Linux on x86-64 with glibc %s and GCC's C++ library %s or newer.\n",
-              plan.name.c_str(), report.glibc.c_str(), report.glibcxx.c_str());
+  std::printf(".\nThe player runs ./%s; it needs Linux on %s with glibc %s and GCC's C++ library %s or newer.\n",
+              plan.name.c_str(), std::string(packageMachine()).c_str(), report.glibc.c_str(), report.glibcxx.c_str());
   for (const std::string& note : report.notes) std::printf("note: %s\n", note.c_str());
   return 0;
 }

@@ -16,7 +16,7 @@ std::string readmeText(const std::string& name, const std::string& assetsFolder,
     << "Nothing needs installing. The game starts in this folder wherever it is started from,\n"
     << "so it finds its own files" << (assetsFolder.empty() ? "" : " (in " + assetsFolder + "/)") << ".\n\n"
     << "What it needs\n-------------\n\n"
-    << "Linux on a 64-bit PC (x86-64)";
+    << "Linux on " << packageMachine();
   if (!report.glibc.empty()) t << "\nwith the GNU C library " << report.glibc << " or newer";
   if (!report.glibcxx.empty()) t << " and GCC's C++ library " << report.glibcxx << " or newer";
   // Said only when true: the package may have been made on a newer system.
