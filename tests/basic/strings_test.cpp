@@ -4,6 +4,7 @@
 
 #include "basic/internal.h"
 #include "basic_test.h"
+#include "support/guest_heap.h"
 
 namespace korva::test {
 namespace {
@@ -239,18 +240,8 @@ TEST_F(Strings, TryResizeFailsQuietlyWhenGuestMemoryHasNoRoom) {
   vxStrRelease(s);
   // With one run of room left, doubling cannot be had beside the old text, but the length
   // asked for can.
-  auto largestBlock = [] {
-    uint32_t low = 0, high = guest::kRegionSize;
-    while (high - low > guest::kPageSize) {
-      uint32_t mid = low + (high - low) / 2;
-      void* p = guest::alloc(mid);
-      (p ? low : high) = mid;
-      guest::free(p);
-    }
-    return low;
-  };
   std::vector<std::pair<void*, uint32_t>> taken;
-  for (uint32_t n; (n = largestBlock()) > (16u << 20);) taken.push_back({guest::alloc(n), n});
+  for (uint32_t n; (n = test::largestGuestBlock()) > (16u << 20);) taken.push_back({guest::alloc(n), n});
   ASSERT_FALSE(taken.empty());
   auto [room, size] = taken.front();
   guest::free(room);

@@ -17,6 +17,7 @@
 #include "io/commands.h"
 #include "io/stream.h"
 #include "support/error_of.h"
+#include "support/guest_heap.h"
 
 namespace korva::test {
 
@@ -56,7 +57,7 @@ class MemoryStream : public io::Stream {
 class GuestMemoryTaken {
  public:
   explicit GuestMemoryTaken(uint32_t left) {
-    for (uint32_t largest; (largest = largestBlock()) > left;) blocks_.push_back(guest::alloc(largest - left));
+    for (uint32_t largest; (largest = test::largestGuestBlock()) > left;) blocks_.push_back(guest::alloc(largest - left));
   }
   ~GuestMemoryTaken() {
     for (void* b : blocks_) guest::free(b);
@@ -66,16 +67,6 @@ class GuestMemoryTaken {
   bool taken() const { return !blocks_.empty(); }
 
  private:
-  static uint32_t largestBlock() {
-    uint32_t low = 0, high = guest::kRegionSize;
-    while (high - low > guest::kPageSize) {
-      uint32_t mid = low + (high - low) / 2;
-      void* p = guest::alloc(mid);
-      (p ? low : high) = mid;
-      guest::free(p);
-    }
-    return low;
-  }
   std::vector<void*> blocks_;
 };
 
