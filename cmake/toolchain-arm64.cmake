@@ -18,4 +18,6 @@ set(PKG_CONFIG_EXECUTABLE aarch64-linux-gnu-pkg-config CACHE FILEPATH "pkg-confi
 find_program(KORVA_QEMU_AARCH64 NAMES qemu-aarch64-static qemu-aarch64)
 if(KORVA_QEMU_AARCH64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${KORVA_QEMU_AARCH64})
+  # Guest code under the emulated CPU under qemu: translation-heavy cases take many minutes.
+  set(KORVA_TEST_TIMEOUT 1800 CACHE STRING "Seconds before ctest gives up on a test case")
 endif()
