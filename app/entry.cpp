@@ -16,6 +16,7 @@
 #include "app/debuggers.h"
 #include "link/image_source.h"
 #include "app/module_list.h"
+#include "app/player_options.h"
 #include "link/linker.h"
 #include "link/program_file.h"
 #include "app/runtime.h"
@@ -29,6 +30,11 @@ constexpr const char* kUsage =
     "                                            run a module image or a Windows program carrying\n"
     "                                            one; the CPU is chosen at start-up unless named\n"
     "                                            here or in KORVA_CPU\n"
+    "       korva [--scale N] [--fullscreen] [--scaling integer|fit|stretch] [--filter nearest|linear]\n"
+    "             [--audio-buffer FRAMES] [--audio-device NAME] PROGRAM [ARGS...]\n"
+    "                                            the same for a player: the window N times the game's\n"
+    "                                            size, the desktop's full screen, how the picture is\n"
+    "                                            scaled, the sound device (or KORVA_SCALE, ...)\n"
     "       korva --bundle PROGRAM -o OUT        write a standalone executable carrying PROGRAM\n"
     "       korva --headless --frames N --screenshot DIR [--every K] [--input FILE] PROGRAM [ARGS...]\n"
     "                                            run without display or sound for N frames, saving\n"
@@ -150,6 +156,9 @@ int korvaMain(int argc, char** argv) {
         std::string error = bundle(self, program.image, args[i + 3]);
         if (!error.empty()) return fail("korva: " + error, 1);
         return 0;
+      } else if (size_t taken = parsePlayerOption(args, i, optionError)) {
+        if (!optionError.empty()) return usageError(optionError);
+        i += taken - 1;
       } else {
         return usageError("unknown option " + args[i]);
       }
@@ -169,6 +178,9 @@ int korvaMain(int argc, char** argv) {
     image = std::move(program.image);
     args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
   }
+
+  // Names the game's settings file and screenshots; set before any thread starts.
+  setGameName(programFile);
 
   // Before anything else starts a thread, and before a stub is written.
   if (const guest::CpuChoice& cpu = guest::cpuChoice(); !cpu.ok) {

@@ -40,7 +40,7 @@ struct Pool {
   uint32_t freeHead = kNil, freeTail = kNil;
   uint64_t serial = 0;
   size_t live = 0;
-} g;
+} g_pool;
 
 // The id of a live string, or kNil. Records never lie in the trap area, and only a
 // record's own address passes.
@@ -48,8 +48,8 @@ uint32_t liveId(const vxStr* s) {
   if (!guest::inGuest(s, 4)) return kNil;
   auto a = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(s));
   uint32_t id = guest::load32(a);
-  if (id >= g.slots.size()) return kNil;
-  const Slot& slot = g.slots[id];
+  if (id >= g_pool.slots.size()) return kNil;
+  const Slot& slot = g_pool.slots[id];
   return slot.record == a && slot.live() ? id : kNil;
 }
 
@@ -59,7 +59,7 @@ uint32_t checkedId(const vxStr* s) {
   if (id == kNil) raiseRuntimeError("Illegal memory address");
   return id;
 }
-Slot& checkedLive(const vxStr* s) { return g.slots[checkedId(s)]; }
+Slot& checkedLive(const vxStr* s) { return g_pool.slots[checkedId(s)]; }
 
 inline char* text(const Slot& s) {
   return s.heap ? guest::ptr<char>(s.heap) : guest::ptr<vxStr>(s.record)->inl;
@@ -67,16 +67,16 @@ inline char* text(const Slot& s) {
 
 void grow() {
   auto* block = static_cast<vxStr*>(basic::blockAlloc(uint64_t(kPoolRecords) * sizeof(vxStr), basic::kPoolBlock));
-  uint32_t first = static_cast<uint32_t>(g.slots.size());
+  uint32_t first = static_cast<uint32_t>(g_pool.slots.size());
   for (uint32_t i = 0; i < kPoolRecords; ++i) {
     block[i].id = kNil;
-    g.slots.push_back(Slot{0, guest::addr(&block[i]), i + 1 < kPoolRecords ? first + i + 1 : kNil, 0, 0, 0});
+    g_pool.slots.push_back(Slot{0, guest::addr(&block[i]), i + 1 < kPoolRecords ? first + i + 1 : kNil, 0, 0, 0});
   }
-  if (g.freeTail != kNil)
-    g.slots[g.freeTail].next = first;
+  if (g_pool.freeTail != kNil)
+    g_pool.slots[g_pool.freeTail].next = first;
   else
-    g.freeHead = first;
-  g.freeTail = first + kPoolRecords - 1;
+    g_pool.freeHead = first;
+  g_pool.freeTail = first + kPoolRecords - 1;
 }
 
 // Room for length bytes plus the NUL, keeping the first keep bytes; null (s unchanged)
@@ -104,34 +104,34 @@ char* reserve(Slot& s, uint64_t length, uint32_t keep) {
 }
 
 Slot& take() {
-  if (g.freeHead == kNil) grow();
-  uint32_t id = g.freeHead;
-  Slot& s = g.slots[id];
-  g.freeHead = s.next;
-  if (g.freeHead == kNil) g.freeTail = kNil;
-  s.serial = g.serial++;
+  if (g_pool.freeHead == kNil) grow();
+  uint32_t id = g_pool.freeHead;
+  Slot& s = g_pool.slots[id];
+  g_pool.freeHead = s.next;
+  if (g_pool.freeHead == kNil) g_pool.freeTail = kNil;
+  s.serial = g_pool.serial++;
   s.length = 0;
   s.capacity = kInlineCapacity;
   s.heap = 0;
   auto* r = guest::ptr<vxStr>(s.record);
   r->id = id;
   r->inl[0] = 0;
-  ++g.live;
+  ++g_pool.live;
   return s;
 }
 
 void release(uint32_t id) {
-  Slot& s = g.slots[id];
+  Slot& s = g_pool.slots[id];
   if (s.heap) guest::free(guest::ptr(s.heap));
   s.capacity = 0;
   s.heap = 0;
   s.next = kNil;
-  if (g.freeTail != kNil)
-    g.slots[g.freeTail].next = id;
+  if (g_pool.freeTail != kNil)
+    g_pool.slots[g_pool.freeTail].next = id;
   else
-    g.freeHead = id;
-  g.freeTail = id;
-  --g.live;
+    g_pool.freeHead = id;
+  g_pool.freeTail = id;
+  --g_pool.live;
 }
 
 }  // namespace
@@ -205,20 +205,20 @@ void vxStrAssign(vxStr* s, std::string_view t) {
   r.length = static_cast<uint32_t>(t.size());
 }
 
-size_t liveStringCount() { return g.live; }
+size_t liveStringCount() { return g_pool.live; }
 
 namespace basic {
 
 void stringsDestroy() {
-  for (uint32_t id = 0; id < g.slots.size(); ++id)
-    if (g.slots[id].live()) release(id);
-  g = Pool{};  // the pool blocks go with the block registry
+  for (uint32_t id = 0; id < g_pool.slots.size(); ++id)
+    if (g_pool.slots[id].live()) release(id);
+  g_pool = Pool{};  // the pool blocks go with the block registry
 }
 
 void forEachLiveString(const std::function<void(uint32_t)>& fn) {
   std::vector<const Slot*> live;
-  live.reserve(g.live);
-  for (const Slot& s : g.slots)
+  live.reserve(g_pool.live);
+  for (const Slot& s : g_pool.slots)
     if (s.live()) live.push_back(&s);
   std::sort(live.begin(), live.end(), [](const Slot* a, const Slot* b) { return a->serial < b->serial; });
   for (const Slot* s : live) fn(s->record);

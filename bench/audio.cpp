@@ -46,7 +46,7 @@ struct Dir {
   ~Dir() { std::system(("rm -rf '" + path + "'").c_str()); }
 };
 
-bool writeStereoTone(const std::string& path, int rate, int frames) {
+bool writeStereoTone(const std::string& path, int rate, int frames, float amplitude = 0.03f) {
   SF_INFO info{};
   info.samplerate = rate;
   info.channels = 2;
@@ -55,8 +55,8 @@ bool writeStereoTone(const std::string& path, int rate, int frames) {
   if (!f) return false;
   std::vector<float> d(static_cast<size_t>(2 * frames));
   for (int i = 0; i < frames; ++i) {
-    d[2 * i] = 0.03f * std::sin(static_cast<float>(i) * 0.05f);
-    d[2 * i + 1] = 0.03f * std::sin(static_cast<float>(i) * 0.031f);
+    d[2 * i] = amplitude * std::sin(static_cast<float>(i) * 0.05f);
+    d[2 * i + 1] = amplitude * std::sin(static_cast<float>(i) * 0.031f);
   }
   sf_writef_float(f, d.data(), frames);
   sf_close(f);
@@ -125,11 +125,11 @@ struct MixResult {
 
 // Mixes seconds of audio in blocks of the game buffer; the best of runs.
 template <class Setup>
-MixResult measureMix(const char* name, Setup setup, double seconds = 10.0, int runs = 3) {
+MixResult measureMix(const char* name, Setup setup, unsigned flags = 0, double seconds = 10.0, int runs = 3) {
   MixResult best{name};
   for (int run = 0; run < runs; ++run) {
     SoundEngine engine;
-    engine.init(kMixRate, kMixChannels, kNoOutput);
+    engine.init(kMixRate, kMixChannels, kNoOutput | flags);
     if (!setup(engine)) return best;
     std::vector<float> out(2 * kGameBufferFrames);
     const int blocks = static_cast<int>(seconds * kMixRate / kGameBufferFrames);
@@ -156,7 +156,7 @@ Latency measureLatency(int requestFrames, const std::string& tone) {
   std::atomic<bool> armed{false};
   std::atomic<int64_t> heardAt{0};
   std::string problem;
-  auto output = openSdlOutput(kMixRate, requestFrames, [&](float* out, int frames) {
+  auto output = openSdlOutput(kMixRate, requestFrames, "", [&](float* out, int frames) {
     engine.render(out, frames);
     if (!armed.load()) return;
     for (int i = 0; i < 2 * frames; ++i)
@@ -206,18 +206,31 @@ int main() {
   writeFile(modFile, busyModule());
   writeFile(midiFile, busyMidi());
 
+  const std::string loudFile = dir.path + "/loud.wav";
+  if (!writeStereoTone(loudFile, 32000, 32000 * 3, 0.5f)) {
+    std::fprintf(stderr, "cannot write %s\n", loudFile.c_str());
+    return 1;
+  }
+  auto samples = [&](const std::string& file) {
+    return [&, file](SoundEngine& e) {
+      SampleId s = e.loadSample(file, kLoadMode);
+      e.setSampleLoopMode(s, kLoopNormal);
+      for (int i = 0; i < kMixChannels; ++i) {
+        int ch = e.playSample(kAnyChannel, s);
+        if (ch < 0) return false;
+        e.setChannelFrequency(ch, 22050 + i * 997);
+        e.setChannelPan(ch, i * 8);
+      }
+      return true;
+    };
+  };
+
   std::vector<MixResult> results;
-  results.push_back(measureMix("32 resampled stereo samples", [&](SoundEngine& e) {
-    SampleId s = e.loadSample(sampleFile, kLoadMode);
-    e.setSampleLoopMode(s, kLoopNormal);
-    for (int i = 0; i < kMixChannels; ++i) {
-      int ch = e.playSample(kAnyChannel, s);
-      if (ch < 0) return false;
-      e.setChannelFrequency(ch, 22050 + i * 997);
-      e.setChannelPan(ch, i * 8);
-    }
-    return true;
-  }));
+  results.push_back(measureMix("32 resampled stereo samples", samples(sampleFile)));
+  // The master bus's limiter: its cost when idle (the row above against this one) and when
+  // every block needs it (32 loud sounds summing far beyond full scale).
+  results.push_back(measureMix("32 samples, no limiter", samples(sampleFile), kNoLimiter));
+  results.push_back(measureMix("32 loud samples, limiting", samples(loudFile)));
   results.push_back(measureMix("32 resampled stereo streams", [&](SoundEngine& e) {
     for (int i = 0; i < kMixChannels; ++i) {
       StreamId st = e.openStream(sampleFile, kLoopNormal);
@@ -250,6 +263,11 @@ int main() {
     else
       std::printf("%-32s %14s\n", r.name, "(could not run)");
   }
+  // The budget the mixer must stay within on a player's machine.
+  for (const MixResult& r : results)
+    if (r.ran && std::string(r.name) == "32 loud samples, limiting")
+      korva::bench::compare("audio: mixer share of a core, 32 loud channels limited vs 2% budget", r.cpuPercent, 2.0,
+                            "%", korva::bench::Better::Lower);
 
   std::printf("\nLatency from playing a sample to its first mixing pass (SDL '%s' device, 25 plays)\n",
               std::getenv("SDL_AUDIODRIVER"));

@@ -8,7 +8,7 @@ namespace {
 
 using namespace io;
 
-const SymbolDef kSymbols[] = {
+const SymbolDef kBankSymbols[] = {
     KORVA_ROUTINE("%CreateBank%size=0", CreateBank),
     KORVA_ROUTINE("FreeBank%bank", FreeBank),
     KORVA_ROUTINE("%BankSize%bank", BankSize),
@@ -30,6 +30,6 @@ const SymbolDef kSymbols[] = {
 
 void bank_destroy() { freeAllBanks(); }
 
-KORVA_MODULE(bank, kSymbols, nullptr, bank_destroy)
+KORVA_MODULE(bank, kBankSymbols, nullptr, bank_destroy)
 
 }  // namespace korva

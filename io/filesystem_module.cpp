@@ -13,7 +13,7 @@ namespace {
 
 using namespace io;
 
-const SymbolDef kSymbols[] = {
+const SymbolDef kFileSystemSymbols[] = {
     KORVA_ROUTINE("%OpenFile$filename", OpenFile),
     KORVA_ROUTINE("%ReadFile$filename", ReadFile),
     KORVA_ROUTINE("%WriteFile$filename", WriteFile),
@@ -33,26 +33,26 @@ const SymbolDef kSymbols[] = {
     KORVA_ROUTINE("DeleteFile$file", DeleteFile),
 };
 
-RunContext* g_run = nullptr;
+RunContext* g_fileSystemRun = nullptr;
 
 bool startFileSystem(RunContext& run) {
   if (!run.openFileSystem()) return false;
-  g_run = &run;
+  g_fileSystemRun = &run;
   return true;
 }
 
 void endFileSystem() {
   closeAllFiles();
-  if (g_run) g_run->closeFileSystem(g_run->fileSystem());
-  g_run = nullptr;
+  if (g_fileSystemRun) g_fileSystemRun->closeFileSystem(g_fileSystemRun->fileSystem());
+  g_fileSystemRun = nullptr;
 }
 
 }  // namespace
 
 namespace io {
-FileSystem* fileSystem() { return g_run ? g_run->fileSystem() : nullptr; }
+FileSystem* fileSystem() { return g_fileSystemRun ? g_fileSystemRun->fileSystem() : nullptr; }
 }  // namespace io
 
-KORVA_MODULE(filesystem, kSymbols, startFileSystem, endFileSystem)
+KORVA_MODULE(filesystem, kFileSystemSymbols, startFileSystem, endFileSystem)
 
 }  // namespace korva

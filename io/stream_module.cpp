@@ -10,7 +10,7 @@ namespace {
 
 using namespace io;
 
-const SymbolDef kSymbols[] = {
+const SymbolDef kStreamSymbols[] = {
     KORVA_ROUTINE("%Eof%stream", Eof),
     KORVA_ROUTINE("%ReadAvail%stream", ReadAvail),
     KORVA_ROUTINE("%ReadByte%stream", ReadByte),
@@ -32,17 +32,17 @@ const SymbolDef kSymbols[] = {
     KORVA_ROUTINE("%AcceptTCPStream%tcp_server", AcceptTCPStream),
 };
 
-RunContext* g_run = nullptr;
+RunContext* g_streamRun = nullptr;
 
 // Sockets need no start-up here; the run is kept for the waits.
 bool startStreams(RunContext& run) {
-  g_run = &run;
+  g_streamRun = &run;
   return true;
 }
 
 void endStreams() {
   stream_destroy();
-  g_run = nullptr;
+  g_streamRun = nullptr;
 }
 
 }  // namespace
@@ -51,10 +51,10 @@ void stream_destroy() { io::closeAllTcp(); }
 
 namespace io {
 void pollOrEnd() {
-  if (g_run) g_run->pollOrEnd();
+  if (g_streamRun) g_streamRun->pollOrEnd();
 }
 }  // namespace io
 
-KORVA_MODULE(stream, kSymbols, startStreams, endStreams)
+KORVA_MODULE(stream, kStreamSymbols, startStreams, endStreams)
 
 }  // namespace korva

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "soundengine/private/engine_state.h"
 
@@ -24,6 +26,8 @@ bool SoundEngine::init(int rate, int channels, unsigned flags) {
     s.rate = std::clamp(rate, 8000, 192000);
     s.voices.assign(static_cast<size_t>(std::clamp(channels, 1, kMaxChannels)), Voice{});
     s.voiceMix.reserve(s.voices.size());
+    s.limiter.configure(s.rate);
+    s.limited = (flags & kNoLimiter) == 0;
   }
   s.driven = (flags & kNoOutput) != 0;
   if (flags & (kNoOutput | kDeferOutput)) return true;
@@ -36,10 +40,36 @@ bool SoundEngine::startOutput() {
   if (s.driven) return false;
   if (s.output) return s.output->isDevice();
   RenderFn render = [this](float* out, int frames) { this->render(out, frames); };
-  s.output = openSdlOutput(s.rate, s.bufferRequest, render, s.outputProblem);
+  const OutputChoice choice = outputChoiceFromEnvironment();
+  const int frames = choice.bufferFrames > 0 ? choice.bufferFrames : s.bufferRequest;
+  s.output = openSdlOutput(s.rate, frames, choice.device, render, s.outputProblem);
+  if (!s.output && !choice.device.empty()) {
+    std::fprintf(stderr, "korva: cannot play on the audio device \"%s\" (%s); the default device plays instead. "
+                 "Devices: %s\n", choice.device.c_str(), s.outputProblem.c_str(), outputDeviceNames().c_str());
+    s.output = openSdlOutput(s.rate, frames, "", render, s.outputProblem);
+  }
   if (s.output) return true;
-  s.output = openNullOutput(s.rate, s.bufferRequest ? s.bufferRequest : kGameBufferFrames, render);
+  s.output = openNullOutput(s.rate, frames ? frames : kGameBufferFrames, render);
   return false;
+}
+
+bool parseBufferFrames(const std::string& text, int& frames) {
+  if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const int value = std::stoi(text);
+  if (value < kMinBufferFrames || value > kMaxBufferFrames) return false;
+  frames = value;
+  return true;
+}
+
+OutputChoice outputChoiceFromEnvironment() {
+  OutputChoice choice;
+  if (const char* buffer = std::getenv("KORVA_AUDIO_BUFFER"); buffer && *buffer) {
+    if (!parseBufferFrames(buffer, choice.bufferFrames))
+      std::fprintf(stderr, "korva: KORVA_AUDIO_BUFFER=%s is not a number of frames from %d to %d; ignored\n", buffer,
+                   kMinBufferFrames, kMaxBufferFrames);
+  }
+  if (const char* device = std::getenv("KORVA_AUDIO_DEVICE")) choice.device = device;
+  return choice;
 }
 
 std::string SoundEngine::outputProblem() const { return state_->outputProblem; }
@@ -85,13 +115,12 @@ void SoundEngine::render(float* out, int frames) {
       s.mixBlock(out + 2 * done, n);
       done += n;
     }
+    if (s.limited) s.limiter.process(out, frames);
   } catch (...) {
     // Called from the output's thread: whatever failed, the device gets silence rather
     // than an exception it cannot handle.
     std::fill(out, out + 2 * static_cast<size_t>(frames), 0.0f);
-    return;
   }
-  for (float* p = out; p < out + 2 * frames; ++p) *p = std::clamp(*p, -1.0f, 1.0f);
 }
 
 void SoundEngine::State::mixBlock(float* out, int n) {

@@ -28,6 +28,7 @@ enum : unsigned {
 enum : unsigned {
   kNoOutput = 1,     // open no output: the caller drives render() itself (tests, benchmarks)
   kDeferOutput = 2,  // open the output at the first startOutput, when a program first uses sound
+  kNoLimiter = 4,    // the voices' sum as it is: neither limited nor delayed (checking the mix itself)
 };
 
 inline constexpr int kMixRate = 44100;
@@ -70,7 +71,9 @@ class SoundEngine {
 
   // Output buffer in frames for the next init; 0 lets SDL choose its default.
   void setOutputBuffer(int frames);
-  // Sets the mixing rate and channel count and opens the output. False when no audio
+  // Sets the mixing rate and channel count and opens the output (with the player's choice
+  // of buffer and device, outputChoiceFromEnvironment; a named device that cannot be had
+  // gives way to the default one, saying so on stderr). False when no audio
   // device could be opened: the engine then mixes into nothing in real time, so sounds
   // still start and end as they would. Calling it again first closes.
   bool init(int rate, int channels, unsigned flags);
@@ -86,8 +89,10 @@ class SoundEngine {
   // The output buffer that was obtained, in frames (0 with no output).
   int outputBufferFrames() const;
 
-  // Mixes frames of interleaved stereo float into out (overwriting it), clipped to -1..1.
-  // The output calls it from its own thread; with kNoOutput the caller does.
+  // Mixes frames of interleaved stereo float into out (overwriting it). The master bus's
+  // limiter keeps every sample below full scale; what is mixed comes out a few
+  // milliseconds later (private/limiter.h). The output calls it from its own thread; with
+  // kNoOutput the caller does.
   void render(float* out, int frames);
 
   // Samples: decoded whole into memory (WAV, OGG Vorbis, FLAC, MP3). 0 on failure.
@@ -141,6 +146,19 @@ class SoundEngine {
   struct State;
   std::unique_ptr<State> state_;
 };
+
+// What the player chose for the output: KORVA_AUDIO_BUFFER (frames) and KORVA_AUDIO_DEVICE
+// (a device's name as SDL lists it). A buffer that is not a whole number of frames from
+// kMinBufferFrames to kMaxBufferFrames is ignored with a line on stderr.
+inline constexpr int kMinBufferFrames = 32;
+inline constexpr int kMaxBufferFrames = 32768;
+struct OutputChoice {
+  int bufferFrames = 0;  // 0: the engine's own (kGameBufferFrames)
+  std::string device;    // empty: the system's default
+};
+OutputChoice outputChoiceFromEnvironment();
+// False unless text is a whole number of frames in the range above.
+bool parseBufferFrames(const std::string& text, int& frames);
 
 // The sound font MIDI songs use: $KORVA_SOUNDFONT when set (empty: none), else the first
 // General MIDI font found in the usual places. Empty when there is none.

@@ -46,7 +46,7 @@ void Presenter::destroy() {
   renderer_ = nullptr;
 }
 
-bool Presenter::present(const Surface& surface, int sourceW, int sourceH, bool stretch, bool vsync) {
+bool Presenter::present(const Surface& surface, int sourceW, int sourceH, Scaling scaling, bool smooth, bool vsync) {
   if (!renderer_ || !texture_) return false;
   SDL_Rect source{0, 0, std::min(sourceW, surface.width()), std::min(sourceH, surface.height())};
   if (source.w <= 0 || source.h <= 0) return false;
@@ -54,15 +54,23 @@ bool Presenter::present(const Surface& surface, int sourceW, int sourceH, bool s
   if (vsyncCapable_ && int(vsync) != vsync_) {
     if (SDL_RenderSetVSync(renderer_, vsync ? 1 : 0) == 0) vsync_ = vsync;
   }
-  SDL_Rect target{0, 0, source.w, source.h};
+  SDL_SetTextureScaleMode(texture_, smooth ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
-  if (SDL_RenderCopy(renderer_, texture_, &source, stretch ? nullptr : &target) != 0) return false;
+  if (!copyPicture(source, scaling)) return false;
   SDL_RenderPresent(renderer_);
   hasPicture_ = true;
   pictureW_ = source.w, pictureH_ = source.h;
-  pictureStretched_ = stretch;
+  pictureScaling_ = scaling;
   return true;
+}
+
+bool Presenter::copyPicture(const SDL_Rect& source, Scaling scaling) {
+  int outW = 0, outH = 0;
+  if (SDL_GetRendererOutputSize(renderer_, &outW, &outH) != 0) return false;
+  const PictureArea area = placePicture(outW, outH, source.w, source.h, scaling);
+  const SDL_Rect target{area.x, area.y, area.w, area.h};
+  return SDL_RenderCopy(renderer_, texture_, &source, &target) == 0;
 }
 
 void Presenter::releaseOverlay() {
@@ -99,11 +107,7 @@ bool Presenter::presentOverlay(SDL_Window* window, const Surface& overlay, SDL_R
   placed = SDL_Rect{(outW - w) / 2, (outH - h) / 2, w, h};
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
-  if (hasPicture_ && texture_) {
-    SDL_Rect source{0, 0, pictureW_, pictureH_};
-    SDL_Rect target{0, 0, pictureW_, pictureH_};
-    SDL_RenderCopy(renderer_, texture_, &source, pictureStretched_ ? nullptr : &target);
-  }
+  if (hasPicture_ && texture_) copyPicture(SDL_Rect{0, 0, pictureW_, pictureH_}, pictureScaling_);
   if (SDL_RenderCopy(renderer_, overlay_, nullptr, &placed) != 0) return false;
   SDL_RenderPresent(renderer_);
   return true;

@@ -42,27 +42,6 @@ bool startVideo() {
 
 uint32_t requestEventType() { return g_requestEvent.load(); }
 
-int scaledWindowCoordinate(int graphics, int client, int gfx) {
-  if (gfx <= 0) return graphics;
-  int64_t scaled = int64_t{graphics} * client;
-  int64_t q = scaled / gfx;
-  if (scaled % gfx != 0 && scaled > 0) ++q;  // round up: truncation going back lands on it
-  return static_cast<int>(std::clamp<int64_t>(q, INT32_MIN, INT32_MAX));
-}
-
-bool mapMousePosition(int x, int y, int clientW, int clientH, int gfxW, int gfxH, bool scaled,
-                      int& outX, int& outY) {
-  if (gfxW <= 0 || gfxH <= 0) return false;
-  if (scaled) {
-    if (clientW <= 0 || clientH <= 0) return false;
-    x = static_cast<int>(int64_t{x} * gfxW / clientW);
-    y = static_cast<int>(int64_t{y} * gfxH / clientH);
-  }
-  outX = std::clamp(x, 0, gfxW - 1);
-  outY = std::clamp(y, 0, gfxH - 1);
-  return true;
-}
-
 RuntimeWindow::RuntimeWindow() : impl_(std::make_unique<Impl>()) {}
 
 std::unique_ptr<RuntimeWindow> RuntimeWindow::create(int flags) {
@@ -83,7 +62,9 @@ std::unique_ptr<RuntimeWindow> RuntimeWindow::create(int flags) {
     }
     g_requestEvent.store(type);
   }
-  uint32_t windowFlags = SDL_WINDOW_HIDDEN | ((flags & 1) ? SDL_WINDOW_ALWAYS_ON_TOP : 0);
+  // High density: the picture is drawn at the screen's real pixel size.
+  uint32_t windowFlags =
+      SDL_WINDOW_HIDDEN | SDL_WINDOW_ALLOW_HIGHDPI | ((flags & 1) ? SDL_WINDOW_ALWAYS_ON_TOP : 0);
   SDL_Window* sdlWindow =
       SDL_CreateWindow(kTitle, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 1, 1, windowFlags);
   if (!sdlWindow) {
@@ -96,6 +77,8 @@ std::unique_ptr<RuntimeWindow> RuntimeWindow::create(int flags) {
 
   std::unique_ptr<RuntimeWindow> window(new RuntimeWindow());
   window->impl_->window = sdlWindow;
+  window->impl_->title = kTitle;
+  loadPlayerSettings(*window->impl_);
   window->impl_->drivers.rebuild(false);
   notifyWindowCreated(*window);
   return window;
@@ -136,7 +119,11 @@ void RuntimeWindow::setLogSink(void (*log)(void*, const char*), void* context) {
   impl_->logContext = context;
 }
 
-void RuntimeWindow::setTitle(const std::string& title) { SDL_SetWindowTitle(impl_->window, title.c_str()); }
+void RuntimeWindow::setTitle(const std::string& title) {
+  impl_->title = title;
+  // A notice in the title bar stays its time; the program's title follows it.
+  if (impl_->noticeUntil == 0) SDL_SetWindowTitle(impl_->window, title.c_str());
+}
 
 bool RuntimeWindow::execFile(const std::string& command) {
   impl_->children.reap();

@@ -51,6 +51,8 @@ class RuntimeWindow {
   void setBusy(bool busy);
   bool busy() const;
 
+  // The program's title; a notice of the run-time's (a screenshot taken) may stand after
+  // it for a few seconds.
   void setTitle(const std::string& title);
   // Starts a program or opens a document; never through a shell. True when started.
   bool execFile(const std::string& command);
@@ -88,9 +90,14 @@ class RuntimeWindow {
   uint64_t presentations() const;
   // Process-wide, kept across windows; null: none.
   static void setFrameObserver(FrameObserver* observer);
-  // Places the system pointer at graphics coordinates (scaled to the client area in the
-  // scaled window).
+  // Places the system pointer at graphics coordinates (where that pixel is shown, however
+  // the picture is scaled).
   void moveMouse(int x, int y);
+  // Where the game's picture is shown, in window coordinates (x, y, width, height); false
+  // without graphics.
+  bool pictureArea(int& x, int& y, int& width, int& height) const;
+  // Whether the window is in the desktop's full screen by the player's choice.
+  bool desktopFullScreen() const;
   // Where the flip of a device reports a failure it only logs ("Flip Failed!...").
   void setLogSink(void (*log)(void* context, const char* text), void* context);
 
@@ -120,15 +127,5 @@ class RuntimeWindow {
   void dropWindowEvents();
   std::unique_ptr<Impl> impl_;
 };
-
-// Where a mouse position in window coordinates lands on the graphics (clientW x clientH
-// window, gfxW x gfxH graphics); scaled only in the scaled window. False when the
-// position cannot be mapped (a zero-sized area).
-bool mapMousePosition(int x, int y, int clientW, int clientH, int gfxW, int gfxH, bool scaled,
-                      int& outX, int& outY);
-// The window coordinate (client size `client`, graphics size `gfx`) for a graphics
-// coordinate in the scaled window: the smallest one that mapMousePosition brings back to
-// it, so placing the pointer and reading it back agree.
-int scaledWindowCoordinate(int graphics, int client, int gfx);
 
 }  // namespace korva

@@ -44,6 +44,8 @@ class EventPump {
       return;
     }
     if (d_.busy) return;
+    // The run-time's own keys reach neither the program nor the full-screen rules.
+    if ((event.type == SDL_KEYDOWN || event.type == SDL_KEYUP) && handleHotKey(d_, event.key)) return;
     if (d_.input && run_.acceptsInput()) input(event);
     if (d_.displayState == kFullScreen) activation(event);
   }
@@ -78,11 +80,9 @@ class EventPump {
           return;
         }
         if (!d_.graphics) return;
-        int clientW = 0, clientH = 0;
-        SDL_GetWindowSize(d_.window, &clientW, &clientH);
         int x, y;
-        if (mapMousePosition(event.motion.x, event.motion.y, clientW, clientH, d_.graphics->width(),
-                             d_.graphics->height(), d_.displayState == kScaledWindow, x, y))
+        if (windowToGame(event.motion.x, event.motion.y, pictureAreaInWindow(d_), d_.graphics->width(),
+                         d_.graphics->height(), x, y))
           in.setMousePosition(x, y);
         return;
       }
@@ -158,6 +158,7 @@ bool RuntimeWindow::handleNext(RunEventSink& run, int waitMs) {
     return true;
   }
   d.children.reap();
+  tickPlayer(d);
   SDL_Event event;
   if (!(waitMs > 0 ? SDL_WaitEventTimeout(&event, waitMs) : SDL_PollEvent(&event))) return false;
   if (event.type == requestEventType()) {

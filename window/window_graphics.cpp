@@ -91,13 +91,20 @@ GraphicsDevice* RuntimeWindow::openWindowed(int width, int height, int flags) {
   const bool scaled = (flags & kScaledGraphics) != 0;
   const bool neverShown = (SDL_GetWindowFlags(d.window) & SDL_WINDOW_HIDDEN) != 0;
   SDL_SetWindowBordered(d.window, SDL_TRUE);
-  SDL_SetWindowResizable(d.window, scaled ? SDL_TRUE : SDL_FALSE);
+  // Both windowed states can be resized by the player; the picture follows the window.
+  SDL_SetWindowResizable(d.window, SDL_TRUE);
   // A scaled window keeps the size it has; one that was never shown has none worth keeping.
-  if (!scaled || neverShown) SDL_SetWindowSize(d.window, width, height);
+  // The player's scale makes the window that many times the game's size (outside the
+  // desktop's full screen that is where it goes back to).
+  if (!scaled || neverShown) {
+    const int scale = startScale(d, width, height);
+    setWindowedSize(d, width * scale, height * scale);
+  }
   int shownW = width, shownH = height;
   SDL_GetWindowSize(d.window, &shownW, &shownH);
-  placeOnScreen(d.window, shownW, shownH, neverShown, d.placedX, d.placedY);
+  if (!d.inDesktopFullScreen) placeOnScreen(d.window, shownW, shownH, neverShown, d.placedX, d.placedY);
   SDL_ShowWindow(d.window);
+  applyDesktopFullScreen(d);
   d.graphics = std::move(device);
   d.displayState.store(scaled ? kScaledWindow : kWindowed);
   return d.graphics.get();
@@ -121,7 +128,7 @@ GraphicsDevice* RuntimeWindow::openFullScreen(int width, int height, int depth, 
   SDL_GetWindowSize(d.window, &saved.w, &saved.h);
   saved.flags = SDL_GetWindowFlags(d.window);
   auto restorePlacement = [&] {
-    SDL_SetWindowFullscreen(d.window, 0);
+    SDL_SetWindowFullscreen(d.window, saved.flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
     SDL_SetWindowBordered(d.window, (saved.flags & SDL_WINDOW_BORDERLESS) ? SDL_FALSE : SDL_TRUE);
     SDL_SetWindowResizable(d.window, (saved.flags & SDL_WINDOW_RESIZABLE) ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowSize(d.window, saved.w, saved.h);
@@ -161,7 +168,8 @@ void RuntimeWindow::closeGraphics(GraphicsDevice* device) {
   d.currentDriver = -1;
   if (fullScreen) {
     const Impl::Placement& saved = d.saved;
-    SDL_SetWindowFullscreen(d.window, 0);
+    // Back to the window, or to the desktop's full screen when the player had chosen it.
+    SDL_SetWindowFullscreen(d.window, saved.flags & SDL_WINDOW_FULLSCREEN_DESKTOP);
     SDL_SetWindowBordered(d.window, (saved.flags & SDL_WINDOW_BORDERLESS) ? SDL_FALSE : SDL_TRUE);
     SDL_SetWindowResizable(d.window, (saved.flags & SDL_WINDOW_RESIZABLE) ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowSize(d.window, saved.w, saved.h);
@@ -191,10 +199,13 @@ bool RuntimeWindow::presentFront(bool vsync) {
   GraphicsDevice* device = d.graphics.get();
   int state = d.displayState.load();
   if (!device || state == 0) return true;
-  int sourceW = device->width(), sourceH = device->height();
-  if (state == kWindowed) SDL_GetWindowSize(d.window, &sourceW, &sourceH);
   ++d.presentations;
-  return d.presenter.present(device->frontBuffer()->surface(), sourceW, sourceH, state != kWindowed, vsync);
+  const Scaling scaling = scalingOf(d);
+  if (!d.presenter.present(device->frontBuffer()->surface(), device->width(), device->height(), scaling,
+                           d.player.smooth(scaling), vsync))
+    return false;
+  picturePresented(d);
+  return true;
 }
 
 void RuntimeWindow::present() { presentFront(false); }
@@ -241,16 +252,24 @@ void RuntimeWindow::flip(bool wait) {
 void RuntimeWindow::moveMouse(int x, int y) {
   Impl& d = *impl_;
   int state = d.displayState.load();
-  if (state == kScaledWindow && d.graphics && d.graphics->width() > 0 && d.graphics->height() > 0) {
-    int clientW = 0, clientH = 0;
-    SDL_GetWindowSize(d.window, &clientW, &clientH);
-    x = scaledWindowCoordinate(x, clientW, d.graphics->width());
-    y = scaledWindowCoordinate(y, clientH, d.graphics->height());
-  }
-  if (state == kScaledWindow || state == kWindowed)
+  if ((state == kScaledWindow || state == kWindowed) && d.graphics) {
+    const PictureArea area = pictureAreaInWindow(d);
+    SDL_WarpMouseInWindow(d.window, gameToWindow(x, area.x, area.w, d.graphics->width()),
+                          gameToWindow(y, area.y, area.h, d.graphics->height()));
+  } else if (state == kScaledWindow || state == kWindowed) {
     SDL_WarpMouseInWindow(d.window, x, y);
-  else
+  } else {
     SDL_WarpMouseGlobal(x, y);
+  }
 }
+
+bool RuntimeWindow::pictureArea(int& x, int& y, int& width, int& height) const {
+  if (!impl_->graphics) return false;
+  const PictureArea area = pictureAreaInWindow(*impl_);
+  x = area.x, y = area.y, width = area.w, height = area.h;
+  return true;
+}
+
+bool RuntimeWindow::desktopFullScreen() const { return impl_->desktopFullScreen; }
 
 }  // namespace korva

@@ -60,6 +60,11 @@ std::string CaptureRun::prepare() {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     setenv("SDL_RENDER_DRIVER", "software", 1);
   }
+  // Scripted pointer positions are the game's own pixels: a player's window choices, and
+  // the full screen remembered for the game, play no part in a capture.
+  unsetenv("KORVA_SCALE");
+  unsetenv("KORVA_SCALING");
+  setenv("KORVA_FULLSCREEN", "0", 1);
   return {};
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/capture/input_script.h"
+#include "render/imagefile/image_file.h"
 #include "window/runtime_window.h"
 
 namespace korva::capture {
@@ -45,9 +46,5 @@ class FrameCapture final : public FrameObserver {
   uint32_t buttons_ = 0;  // SDL button mask
   uint16_t modifiers_ = 0;
 };
-
-// Writes the canvas's pixels as an RGB PNG; false with the reason on failure (no partial
-// file is left behind).
-bool savePng(const Canvas& canvas, const std::string& path, std::string& error);
 
 }  // namespace korva::capture

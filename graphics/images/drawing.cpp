@@ -29,7 +29,7 @@ void tile(int32_t image, int32_t x, int32_t y, int32_t frame, bool solid) {
   Canvas* source = checkedFrame(image, frame);
   Canvas* buffer = currentBuffer();
   if (!source || !buffer) return;
-  const Rect v = buffer->viewport();
+  const korva::Rect v = buffer->viewport();
   if (v.empty()) return;
   const int w = source->width(), h = source->height();
   // The grid passes through the corner DrawImage at (x, y) would use.

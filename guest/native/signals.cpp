@@ -18,7 +18,7 @@ constexpr int kHandled[] = {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGTRAP, SIGSYS, kE
 constexpr size_t kAltStackSize = 256 * 1024;  // room for a chained handler, a sanitizer's too
 constexpr size_t kSmallestKept = 32 * 1024;
 
-std::mutex g_lock;
+std::mutex g_handlerLock;
 struct sigaction g_previous[NSIG];
 
 bool isOurs(const struct sigaction& sa) {
@@ -55,7 +55,7 @@ bool refaults(int sig, const siginfo_t* info) {
 }  // namespace
 
 void installHandlers() {
-  std::lock_guard lock(g_lock);
+  std::lock_guard lock(g_handlerLock);
   struct sigaction ours {};
   ours.sa_sigaction = reinterpret_cast<void (*)(int, siginfo_t*, void*)>(&korva_native_signal_entry);
   ours.sa_flags = SA_SIGINFO | SA_ONSTACK | SA_RESTART;

@@ -6,6 +6,7 @@
 
 #include "input/driver/input_driver.h"
 #include "input/devices/input_host.h"
+#include "input/devices/pad_layout.h"
 
 namespace korva {
 namespace {
@@ -19,12 +20,19 @@ constexpr int kButtons = 31;
 
 float joystickAxisValue(int raw) { return static_cast<float>(raw) * kAxisScale - 1.0f; }
 
-JoystickDevice::JoystickDevice(SdlInputDriver& driver, SDL_Joystick* joystick, int type,
-                               std::string identity)
-    : driver_(driver), joystick_(joystick), type_(type), identity_(std::move(identity)) {}
+JoystickDevice::JoystickDevice(SdlInputDriver& driver, SDL_Joystick* joystick, SDL_GameController* controller,
+                               int type, std::string identity)
+    : driver_(driver), joystick_(joystick), controller_(controller), type_(type), identity_(std::move(identity)) {}
 
-JoystickDevice::~JoystickDevice() {
-  if (joystick_) SDL_JoystickClose(joystick_);
+JoystickDevice::~JoystickDevice() { close(); }
+
+void JoystickDevice::close() {
+  if (controller_)
+    SDL_GameControllerClose(controller_);
+  else if (joystick_)
+    SDL_JoystickClose(joystick_);
+  controller_ = nullptr;
+  joystick_ = nullptr;
 }
 
 int32_t JoystickDevice::instanceId() const {
@@ -33,13 +41,13 @@ int32_t JoystickDevice::instanceId() const {
 
 void JoystickDevice::disconnect() {
   unacquire();
-  if (joystick_) SDL_JoystickClose(joystick_);
-  joystick_ = nullptr;
+  close();
 }
 
-void JoystickDevice::reconnect(SDL_Joystick* joystick) {
-  if (joystick_) SDL_JoystickClose(joystick_);
+void JoystickDevice::reconnect(SDL_Joystick* joystick, SDL_GameController* controller) {
+  close();
   joystick_ = joystick;
+  controller_ = controller;
 }
 
 bool JoystickDevice::attached() const { return joystick_ && SDL_JoystickGetAttached(joystick_); }
@@ -64,6 +72,10 @@ void JoystickDevice::update() {
 }
 
 void JoystickDevice::read() {
+  if (controller_) {
+    readStandardLayout();
+    return;
+  }
   int axes = SDL_JoystickNumAxes(joystick_);
   for (int i = 0; i < 3; ++i) {
     // A missing axis rests in the middle rather than at one end.
@@ -73,6 +85,18 @@ void JoystickDevice::read() {
   int buttons = SDL_JoystickNumButtons(joystick_);
   for (int n = 1; n <= kButtons; ++n)
     set(n, n - 1 < buttons && SDL_JoystickGetButton(joystick_, n - 1) != 0);
+}
+
+void JoystickDevice::readStandardLayout() {
+  static_assert(SDL_CONTROLLER_AXIS_MAX == 6 && SDL_CONTROLLER_BUTTON_MAX == 21, "the layout's SDL order");
+  PadState pad;
+  for (size_t i = 0; i < pad.axes.size(); ++i)
+    pad.axes[i] = SDL_GameControllerGetAxis(controller_, static_cast<SDL_GameControllerAxis>(i));
+  for (size_t i = 0; i < pad.buttons.size(); ++i)
+    pad.buttons[i] = SDL_GameControllerGetButton(controller_, static_cast<SDL_GameControllerButton>(i)) != 0;
+  const PadReading reading = standardLayout(pad);
+  for (int i = 0; i < 3; ++i) setAxis(i, reading.axes[static_cast<size_t>(i)]);
+  for (int n = 1; n <= kButtons; ++n) set(n, n <= kPadButtons && reading.down[static_cast<size_t>(n)]);
 }
 
 }  // namespace korva

@@ -10,6 +10,7 @@
 #include "input/devices/mouse_device.h"
 #include "input/keys/key_translation.h"
 #include "input/devices/input_host.h"
+#include "input/driver/pad_mappings.h"
 
 namespace korva {
 namespace {
@@ -50,6 +51,7 @@ void SdlInputDriver::startJoysticks() {
   joysticksTried_ = true;
   joysticksReady_ = SDL_InitSubSystem(kJoystickSubsystems) == 0;
   if (!joysticksReady_) return;  // no joysticks then, keyboard and mouse still work
+  addPlayerPadMappings();
   // Pads are read when asked, not through the event queue.
   SDL_JoystickEventState(SDL_IGNORE);
   SDL_GameControllerEventState(SDL_IGNORE);
@@ -142,17 +144,22 @@ void SdlInputDriver::refreshJoysticks() {
 }
 
 void SdlInputDriver::openJoystick(int deviceIndex) {
-  SDL_Joystick* joystick = SDL_JoystickOpen(deviceIndex);
-  if (!joystick) return;  // left out, as a device that cannot be opened
+  // A pad SDL knows the layout of is read in the standard layout; others as they number.
+  SDL_GameController* controller = SDL_IsGameController(deviceIndex) ? SDL_GameControllerOpen(deviceIndex) : nullptr;
+  SDL_Joystick* joystick = controller ? SDL_GameControllerGetJoystick(controller) : SDL_JoystickOpen(deviceIndex);
+  if (!joystick) {
+    if (controller) SDL_GameControllerClose(controller);
+    return;  // left out, as a device that cannot be opened
+  }
   std::string identity = identityOf(joystick);
   for (auto& pad : joysticks_) {
     if (!pad->connected() && pad->identity() == identity) {
-      pad->reconnect(joystick);
+      pad->reconnect(joystick, controller);
       return;
     }
   }
-  int type = SDL_IsGameController(deviceIndex) ? 1 : 2;
-  joysticks_.push_back(std::make_unique<JoystickDevice>(*this, joystick, type, std::move(identity)));
+  int type = controller ? 1 : 2;
+  joysticks_.push_back(std::make_unique<JoystickDevice>(*this, joystick, controller, type, std::move(identity)));
 }
 
 }  // namespace korva

@@ -1,5 +1,5 @@
 // Picture files: BMP, JPEG, PCX and PNG read into new surfaces, and canvases written out as
-// uncompressed 24-bit BMP files.
+// uncompressed 24-bit BMP files (for programs) or PNG files (screenshots).
 #pragma once
 
 #include <memory>
@@ -29,5 +29,9 @@ std::unique_ptr<Surface> loadPicture(const std::string& fileName, const PixelLay
 // the bottom row first, each row padded with zeros to four bytes, alpha dropped. False when
 // the file cannot be opened or written, or the canvas's pixels cannot be read.
 bool saveBmp(Canvas& canvas, const std::string& fileName);
+
+// The whole surface as an RGB PNG at path (a host path, taken as it is); false with the
+// reason on failure, and no partial file is left behind.
+bool savePng(const Canvas& canvas, const std::string& path, std::string& error);
 
 }  // namespace korva

@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "soundengine/private/limiter.h"
 #include "soundengine/private/output.h"
 #include "soundengine/private/resampler.h"
 #include "soundengine/private/sample_data.h"
@@ -114,6 +115,8 @@ struct SoundEngine::State {
   std::vector<VoiceMix> voiceMix;
   std::vector<SongMix> songMix;
   std::vector<float> songBuffer = std::vector<float>(2 * kMixBlock);
+  PeakLimiter limiter{kMixRate};
+  bool limited = true;
 
   uint32_t newId() { return ++nextId ? nextId : ++nextId; }
   Voice* at(size_t index) { return index < voices.size() ? &voices[index] : nullptr; }

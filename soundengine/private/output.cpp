@@ -22,7 +22,7 @@ class SdlOutput : public Output {
     if (initialised_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
 
-  bool open(int rate, int bufferFrames, std::string& problem) {
+  bool open(int rate, int bufferFrames, const std::string& device, std::string& problem) {
     QuietSoundLibraries quiet;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       problem = quiet.reason(SDL_GetError());
@@ -39,7 +39,7 @@ class SdlOutput : public Output {
     SDL_AudioSpec have{};
     // No changes allowed: SDL converts to whatever the device wants, so the mix keeps its
     // one format.
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    device_ = SDL_OpenAudioDevice(device.empty() ? nullptr : device.c_str(), 0, &want, &have, 0);
     if (device_ == 0) {
       problem = quiet.reason(SDL_GetError());
       return false;
@@ -107,11 +107,26 @@ class NullOutput : public Output {
 
 }  // namespace
 
-std::unique_ptr<Output> openSdlOutput(int rate, int bufferFrames, RenderFn render, std::string& problem) {
+std::unique_ptr<Output> openSdlOutput(int rate, int bufferFrames, const std::string& device, RenderFn render,
+                                      std::string& problem) {
   auto out = std::make_unique<SdlOutput>(std::move(render));
   problem.clear();
-  if (!out->open(rate, bufferFrames, problem)) return nullptr;
+  if (!out->open(rate, bufferFrames, device, problem)) return nullptr;
   return out;
+}
+
+std::string outputDeviceNames() {
+  QuietSoundLibraries quiet;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return {};
+  std::string names;
+  for (int i = 0, n = SDL_GetNumAudioDevices(0); i < n; ++i) {
+    const char* name = SDL_GetAudioDeviceName(i, 0);
+    if (!name) continue;
+    if (!names.empty()) names += ", ";
+    names += name;
+  }
+  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  return names;
 }
 
 std::unique_ptr<Output> openNullOutput(int rate, int bufferFrames, RenderFn render) {

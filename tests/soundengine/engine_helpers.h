@@ -30,7 +30,10 @@ inline bool silent(const std::vector<float>& stereo) {
 
 class OfflineEngine {
  public:
-  OfflineEngine() { engine.init(sound::kMixRate, sound::kMixChannels, sound::kNoOutput); }
+  // The mix itself unless asked for the master bus's limiter too.
+  explicit OfflineEngine(bool limited = false) {
+    engine.init(sound::kMixRate, sound::kMixChannels, sound::kNoOutput | (limited ? 0u : unsigned{sound::kNoLimiter}));
+  }
   std::vector<float> render(int frames) {
     std::vector<float> out(static_cast<size_t>(2 * frames));
     engine.render(out.data(), frames);

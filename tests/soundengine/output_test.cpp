@@ -7,29 +7,17 @@
 #include <thread>
 
 #include "soundengine/engine_helpers.h"
+#include "support/scoped_env.h"
 
 namespace korva::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Sets SDL's audio driver for one test and puts back what was there.
-class AudioDriverEnv {
+// SDL's audio driver for one test.
+class AudioDriverEnv : public ScopedEnv {
  public:
-  explicit AudioDriverEnv(const char* name) {
-    if (const char* v = std::getenv("SDL_AUDIODRIVER")) saved_ = v, had_ = true;
-    setenv("SDL_AUDIODRIVER", name, 1);
-  }
-  ~AudioDriverEnv() {
-    if (had_)
-      setenv("SDL_AUDIODRIVER", saved_.c_str(), 1);
-    else
-      unsetenv("SDL_AUDIODRIVER");
-  }
-
- private:
-  std::string saved_;
-  bool had_ = false;
+  explicit AudioDriverEnv(const char* name) : ScopedEnv("SDL_AUDIODRIVER", name) {}
 };
 
 // Plays a tenth of a second and waits for it to end; the wall time it took.
@@ -75,6 +63,50 @@ TEST(Output, InitAgainAndCloseAreSafe) {
   engine.close();
   engine.close();
   EXPECT_EQ(engine.outputBufferFrames(), 0);
+}
+
+TEST(Output, BufferFramesArePlainWholeNumbersInRange) {
+  struct Case {
+    const char* text;
+    bool ok;
+    int frames;
+  } cases[] = {{"1024", true, 1024}, {"32", true, 32},      {"32768", true, 32768}, {"31", false, 0},
+               {"32769", false, 0},  {"", false, 0},       {"-512", false, 0},     {"512 ", false, 0},
+               {"0x200", false, 0},  {"9999999999", false, 0}, {"2048frames", false, 0}};
+  for (const Case& c : cases) {
+    int frames = 0;
+    EXPECT_EQ(sound::parseBufferFrames(c.text, frames), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(frames, c.frames) << c.text;
+    }
+  }
+}
+
+TEST(Output, ThePlayersBufferAndDeviceAreUsedOrGiveWayToTheDefault) {
+  AudioDriverEnv driver("dummy");
+  {
+    ScopedEnv buffer("KORVA_AUDIO_BUFFER", "1024");
+    sound::SoundEngine engine;
+    ASSERT_TRUE(engine.init(sound::kMixRate, sound::kMixChannels, 0));
+    EXPECT_EQ(engine.outputBufferFrames(), 1024);
+  }
+  {
+    ScopedEnv buffer("KORVA_AUDIO_BUFFER", "lots");
+    sound::SoundEngine engine;
+    ASSERT_TRUE(engine.init(sound::kMixRate, sound::kMixChannels, 0));
+    EXPECT_EQ(engine.outputBufferFrames(), sound::kGameBufferFrames);
+  }
+  {
+    // The dummy driver has only its default device: a named one cannot be had.
+    ScopedEnv device("KORVA_AUDIO_DEVICE", "Korva Test Speakers");
+    ::testing::internal::CaptureStderr();
+    sound::SoundEngine engine;
+    EXPECT_TRUE(engine.init(sound::kMixRate, sound::kMixChannels, 0));
+    std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("\"Korva Test Speakers\""), std::string::npos) << said;
+    EXPECT_NE(said.find("the default device plays instead"), std::string::npos) << said;
+    EXPECT_GT(engine.outputBufferFrames(), 0);
+  }
 }
 
 }  // namespace

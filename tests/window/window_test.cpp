@@ -16,6 +16,7 @@
 #include "io/driver/file_system.h"
 #include "input/driver/input_driver.h"
 #include "support/window_fixture.h"
+#include "window/picture_area.h"
 #include "window_events.h"
 
 namespace korva {
@@ -133,28 +134,28 @@ TEST_F(WindowTest, MouseIsScaledAndClampedToTheGraphics) {
 
 TEST(MouseMapping, ScalesTruncatesAndClamps) {
   int x = -1, y = -1;
-  ASSERT_TRUE(mapMousePosition(3, 5, 640, 480, 320, 240, true, x, y));
+  const PictureArea whole{0, 0, 640, 480};
+  ASSERT_TRUE(windowToGame(3, 5, whole, 320, 240, x, y));
   EXPECT_EQ(x, 1);  // 3 * 320 / 640 truncated
   EXPECT_EQ(y, 2);
-  ASSERT_TRUE(mapMousePosition(-40, 100000, 640, 480, 320, 240, true, x, y));
+  ASSERT_TRUE(windowToGame(-40, 100000, whole, 320, 240, x, y));
   EXPECT_EQ(x, 0);
   EXPECT_EQ(y, 239);
-  ASSERT_TRUE(mapMousePosition(700, -3, 1, 1, 320, 240, false, x, y));
+  ASSERT_TRUE(windowToGame(700, -3, PictureArea{0, 0, 320, 240}, 320, 240, x, y));
   EXPECT_EQ(x, 319);
   EXPECT_EQ(y, 0);
-  EXPECT_FALSE(mapMousePosition(5, 5, 0, 480, 320, 240, true, x, y));
-  EXPECT_FALSE(mapMousePosition(5, 5, 640, 0, 320, 240, true, x, y));
-  EXPECT_TRUE(mapMousePosition(5, 5, 0, 0, 320, 240, false, x, y));
-  EXPECT_FALSE(mapMousePosition(5, 5, 640, 480, 0, 240, false, x, y));
+  EXPECT_FALSE(windowToGame(5, 5, PictureArea{0, 0, 0, 480}, 320, 240, x, y));
+  EXPECT_FALSE(windowToGame(5, 5, PictureArea{0, 0, 640, 0}, 320, 240, x, y));
+  EXPECT_FALSE(windowToGame(5, 5, whole, 0, 240, x, y));
 }
 
 TEST(MouseMapping, PlacingThePointerInAScaledWindowReadsBackTheSamePoint) {
   struct Size { int client, gfx; };
   for (Size s : {Size{640, 320}, Size{500, 320}, Size{333, 200}, Size{1000, 999}, Size{320, 320}}) {
     for (int g = 0; g < s.gfx; ++g) {
-      int w = scaledWindowCoordinate(g, s.client, s.gfx);
+      int w = gameToWindow(g, 0, s.client, s.gfx);
       int x = -1, y = -1;
-      ASSERT_TRUE(mapMousePosition(w, 0, s.client, 1, s.gfx, 1, true, x, y));
+      ASSERT_TRUE(windowToGame(w, 0, PictureArea{0, 0, s.client, 1}, s.gfx, 1, x, y));
       ASSERT_EQ(x, g) << "client " << s.client << ", graphics " << s.gfx;
     }
   }

@@ -5,15 +5,20 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "render/display/display_drivers.h"
 #include "render/display/graphics_device.h"
 #include "window/exec.h"
+#include "window/hot_keys.h"
+#include "window/picture_area.h"
+#include "window/player_settings.h"
 #include "window/presentation_timer.h"
 #include "window/presenter.h"
 #include "window/runtime_window.h"
 
 struct SDL_Window;
+struct SDL_KeyboardEvent;
 
 namespace korva {
 
@@ -64,10 +69,48 @@ struct RuntimeWindow::Impl {
     bool hidden = false;
   } beforeOverlay;
 
+  // The player's side (window_player.cpp): scaling, desktop full screen, hot keys,
+  // screenshots and the title's notices.
+  PlayerSettings player;
+  bool desktopFullScreen = false;  // the player's choice, kept across graphics
+  bool inDesktopFullScreen = false;  // what the window is now
+  // Without a window manager the window covers the screen itself and goes back here.
+  bool fullScreenByHand = false;
+  int windowedX = 0, windowedY = 0, windowedW = 0, windowedH = 0;
+  HotKeyFilter hotKeys;
+  std::string title;              // the program's own
+  uint32_t noticeUntil = 0;       // SDL ticks; 0: the title is the program's
+  bool screenshotPending = false;
+  uint32_t screenshotAskedAt = 0;
+  uint32_t presentedFront = 0, presentedBack = 0;  // the buffers' stamps at the last present
+
   void logText(const char* text) const {
     if (log) log(logContext, text);
   }
 };
+
+// window_player.cpp.
+// The player's settings from the environment and, for what that leaves open, the game's
+// settings file.
+void loadPlayerSettings(RuntimeWindow::Impl& d);
+// How the picture is scaled in the display state: the scaled window stretches, as its
+// programs expect; the others as the player chose.
+Scaling scalingOf(const RuntimeWindow::Impl& d);
+// Where the picture is, in window coordinates (empty without graphics).
+PictureArea pictureAreaInWindow(const RuntimeWindow::Impl& d);
+// The window's size for a w x h game: the player's scale, as far as it fits the display.
+int startScale(const RuntimeWindow::Impl& d, int w, int h);
+// Puts the window in or out of the desktop's full screen as the player chose.
+void applyDesktopFullScreen(RuntimeWindow::Impl& d);
+// The window's size outside the desktop's full screen: now, or when it leaves it.
+void setWindowedSize(RuntimeWindow::Impl& d, int w, int h);
+// The hot keys' work; true when the key event was one of theirs.
+bool handleHotKey(RuntimeWindow::Impl& d, const SDL_KeyboardEvent& key);
+// After each present: the stamps it showed, and a screenshot that waited for it.
+void picturePresented(RuntimeWindow::Impl& d);
+// On every pass of the event loop: the title back once a notice has been read, and a
+// screenshot that waited too long for a present taken as things are.
+void tickPlayer(RuntimeWindow::Impl& d);
 
 // The SDL event type of the private requests, registered once for the process.
 uint32_t requestEventType();

@@ -9,11 +9,11 @@ namespace {
 struct Unit {
   int x, y, w, h;
 };
-constexpr Unit kConnectionLabel{7, 6, 176, 9};
+constexpr Unit kConnectionLabelBox{7, 6, 176, 9};
 constexpr Unit kConnections{7, 16, 176, 13};
-constexpr Unit kGamesLabel{7, 36, 176, 9};
+constexpr Unit kGamesLabelBox{7, 36, 176, 9};
 constexpr Unit kGames{7, 46, 176, 88};
-constexpr Unit kNameLabel{7, 141, 176, 9};
+constexpr Unit kNameLabelBox{7, 141, 176, 9};
 constexpr Unit kName{7, 151, 176, 13};
 constexpr Unit kCreate{7, 176, 84, 15};
 constexpr Unit kCancel{99, 176, 84, 15};
@@ -41,11 +41,11 @@ DialogLayout makeDialogLayout(int baseX, int baseY) {
     int left = l.client.left + scaled(u.x, baseX, 4), top = l.client.top + scaled(u.y, baseY, 8);
     return Rect{left, top, left + scaled(u.w, baseX, 4), top + scaled(u.h, baseY, 8)};
   };
-  l.connectionLabel = place(kConnectionLabel);
+  l.connectionLabel = place(kConnectionLabelBox);
   l.connections = place(kConnections);
-  l.gamesLabel = place(kGamesLabel);
+  l.gamesLabel = place(kGamesLabelBox);
   l.games = place(kGames);
-  l.nameLabel = place(kNameLabel);
+  l.nameLabel = place(kNameLabelBox);
   l.name = place(kName);
   l.create = place(kCreate);
   l.cancel = place(kCancel);
