@@ -3,8 +3,10 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +18,10 @@
 #include "app/debuggers.h"
 #include "link/image_source.h"
 #include "app/module_list.h"
+#include "app/package/carried_start.h"
+#include "app/package/package_command.h"
 #include "app/player_options.h"
+#include "app/replay/session.h"
 #include "link/linker.h"
 #include "link/program_file.h"
 #include "app/runtime.h"
@@ -36,9 +41,18 @@ constexpr const char* kUsage =
     "                                            size, the desktop's full screen, how the picture is\n"
     "                                            scaled, the sound device (or KORVA_SCALE, ...)\n"
     "       korva --bundle PROGRAM -o OUT        write a standalone executable carrying PROGRAM\n"
+    "       korva --package PROGRAM -o OUT[.tar.gz] [--assets DIR]\n"
+    "                                            write a game players run with nothing installed:\n"
+    "                                            its executable, libraries, files and DIR\n"
     "       korva --headless --frames N --screenshot DIR [--every K] [--input FILE] PROGRAM [ARGS...]\n"
     "                                            run without display or sound for N frames, saving\n"
     "                                            every K-th as DIR/frame-000123.png, with scripted input\n"
+    "       korva --record FILE [--record-files] [--record-frames] [--record-memory] PROGRAM [ARGS...]\n"
+    "                                            record what the program gets from outside into FILE\n"
+    "       korva --replay FILE [--verify] PROGRAM  run the program on what FILE recorded; --verify\n"
+    "                                            compares every frame with the recording's\n"
+    "                                            (both go with the capture options; KORVA_RECORD=DIR\n"
+    "                                            records every run into DIR)\n"
     "       korva --list-commands[=markdown|=c]  print every registered declaration (=c: as C\n"
     "                                            prototypes of their link names)\n"
     "       korva -h | --help                    this text\n"
@@ -109,8 +123,11 @@ int korvaMain(int argc, char** argv) {
   auto image = carriedImage(self);
   std::string programFile = self;  // named in errors about the program
   std::optional<capture::CaptureRun> capturing;
+  replay::SessionOptions sessionOptions;
 
-  if (!image) {
+  if (image) {
+    if (std::optional<int> status = package::startCarried(self, args, captureOptions)) return *status;
+  } else {
     size_t i = 0;
     // Everything that starts with a dash before the program is an option; "--" ends them,
     // for a program whose name starts with one.
@@ -133,6 +150,11 @@ int korvaMain(int argc, char** argv) {
         continue;
       }
       std::string optionError;
+      if (size_t used = replay::parseSessionOption(args, i, sessionOptions, optionError)) {
+        if (!optionError.empty()) return usageError(optionError);
+        i += used - 1;
+        continue;
+      }
       if (size_t used = capture::parseCaptureOption(args, i, captureOptions, optionError)) {
         if (!optionError.empty()) return usageError(optionError);
         i += used - 1;
@@ -159,24 +181,28 @@ int korvaMain(int argc, char** argv) {
       } else if (size_t taken = parsePlayerOption(args, i, optionError)) {
         if (!optionError.empty()) return usageError(optionError);
         i += taken - 1;
+      } else if (args[i] == "--package") {
+        return package::packageCommand(self, {args.begin() + static_cast<long>(i) + 1, args.end()});
       } else {
         return usageError("unknown option " + args[i]);
       }
     }
     if (i >= args.size()) return usageError("no program named");
-    if (captureOptions.active()) {
-      capture::CaptureRun run(captureOptions);
-      if (std::string error = run.prepare(); !error.empty()) {
-        writeErrorLine("korva: " + error);
-        return 2;
-      }
-      capturing.emplace(std::move(run));
-    }
+    if (std::string why = replay::checkSessionOptions(sessionOptions, !captureOptions.inputFile.empty()); !why.empty())
+      return usageError(why);
     programFile = args[i];
     ProgramFile program = readProgramFile(programFile);
     if (!program.ok()) return unusableProgram(programFile, program.problem);
     image = std::move(program.image);
     args.erase(args.begin(), args.begin() + static_cast<long>(i) + 1);
+  }
+  if (captureOptions.active()) {
+    capture::CaptureRun run(captureOptions);
+    if (std::string error = run.prepare(); !error.empty()) {
+      writeErrorLine("korva: " + error);
+      return 2;
+    }
+    capturing.emplace(std::move(run));
   }
 
   // Names the game's settings file and screenshots; set before any thread starts.
@@ -198,6 +224,21 @@ int korvaMain(int argc, char** argv) {
     entry = linked.base;
   }
 
+  if (const char* dir = std::getenv("KORVA_RECORD"); dir && *dir && !sessionOptions.active())
+    sessionOptions.recordDir = dir;
+  std::unique_ptr<replay::Session> session;
+  if (sessionOptions.active()) {
+    std::string error;
+    session = replay::Session::start(sessionOptions, *image, programFile, debug, error);
+    if (!session) {
+      writeErrorLine("korva: " + error);
+      // A player's game still runs when its recording folder cannot be written.
+      if (sessionOptions.recordDir.empty()) return 2;
+    } else {
+      debug = session->debugFlag();
+    }
+  }
+
   // The process command line as the platform would hand it over, then split as ever.
   std::string line = joinArguments({argc > 0 ? argv[0] : "korva"});
   if (!args.empty()) line += " " + joinArguments(args);
@@ -206,16 +247,22 @@ int korvaMain(int argc, char** argv) {
   StandaloneDebugger standalone;
   ConsoleDebugger console;
   Debugger* debugger = debug ? static_cast<Debugger*>(&console) : &standalone;
-  if (capturing) {
-    int status = capturing->run(rt, entry, split.arguments.c_str(), *debugger, debug);
-    rt.close();
-    std::fflush(stdout);
-    return status;
+  if (session) {
+    debugger = &session->debugger(*debugger);
+    session->install();
   }
-  rt.execute(entry, split.arguments.c_str(), debugger, debug ? 1 : 0, 0);
+  int status = 0;
+  if (capturing)
+    status = capturing->run(rt, entry, split.arguments.c_str(), *debugger, debug, session.get());
+  else
+    rt.execute(entry, split.arguments.c_str(), debugger, debug ? 1 : 0, 0);
+  if (session) {
+    session->uninstall();
+    status = session->finish(status);
+  }
   rt.close();
   std::fflush(stdout);
-  return 0;
+  return status;
 }
 
 }  // namespace korva

@@ -31,6 +31,8 @@ uint32_t Handles::add(HandleKind kind, void* object) {
   return h;
 }
 
+uint32_t Handles::issued() { return reg().next; }
+
 void* Handles::find(uint32_t handle, HandleKind kind) {
   auto& m = reg().map;
   auto it = m.find(handle);

@@ -47,6 +47,8 @@ class Handles {
   // Live handles of a kind, oldest first.
   static std::vector<uint32_t> live(HandleKind kind);
   static size_t count(HandleKind kind);
+  // The last handle handed out (0 before the first); the count of a run's handles so far.
+  static uint32_t issued();
   // Forgets every handle (objects are not touched); the counter keeps going, so no
   // handle of an earlier run comes back.
   static void clear();

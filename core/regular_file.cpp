@@ -3,11 +3,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace korva {
+namespace {
+std::atomic<FileOpenHook*> g_hook{nullptr};
+}  // namespace
+
+void setFileOpenHook(FileOpenHook* hook) { g_hook.store(hook); }
 
 int openRegularFile(const std::string& path, int flags, mode_t mode) {
+  if (FileOpenHook* hook = g_hook.load(std::memory_order_acquire)) return hook->open(path, flags, mode);
+  return openRegularFileDirectly(path, flags, mode);
+}
+
+int openRegularFileDirectly(const std::string& path, int flags, mode_t mode) {
   // Opening a device can act on it (a tape rewinds), so what is known not to be a regular
   // file is not opened at all.
   struct stat st {};

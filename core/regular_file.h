@@ -14,6 +14,19 @@ namespace korva {
 // with flags (O_RDONLY, O_RDWR, O_WRONLY | O_CREAT | O_TRUNC...); -1 when path names no
 // regular file or cannot be opened so. Creating makes a regular file with mode.
 int openRegularFile(const std::string& path, int flags = O_RDONLY, mode_t mode = 0666);
+// The same, without asking the hook below.
+int openRegularFileDirectly(const std::string& path, int flags = O_RDONLY, mode_t mode = 0666);
+
+// Sees every open made through openRegularFile and answers it: a recorder notes what was
+// read, a replay hands out what was recorded. Called on the thread that opens.
+class FileOpenHook {
+ public:
+  virtual ~FileOpenHook() = default;
+  // A descriptor as openRegularFile gives it, or -1 with errno set.
+  virtual int open(const std::string& path, int flags, mode_t mode) = 0;
+};
+// Process-wide; null: files are opened directly.
+void setFileOpenHook(FileOpenHook* hook);
 
 // A descriptor closed when it goes out of scope.
 class FileDescriptor {

@@ -188,4 +188,6 @@ AllocStats allocStats() { return heap().stats; }
 
 uint32_t codeInUseEnd() { return kCodeBase + heap().codePages.highWater() * kPageSize; }
 
+UsedMemory usedMemory() { return {codeInUseEnd(), kHeapBase + (heap().spans.highWater() << kSpanShift)}; }
+
 }  // namespace korva::guest

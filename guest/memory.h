@@ -119,4 +119,11 @@ struct AllocStats {
 };
 AllocStats allocStats();
 
+// The ends (exclusive) of what the code area and the heap have handed out so far.
+struct UsedMemory {
+  uint32_t codeEnd;
+  uint32_t heapEnd;
+};
+UsedMemory usedMemory();
+
 }  // namespace korva::guest

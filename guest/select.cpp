@@ -50,12 +50,16 @@ Decision& decision() {
       std::string failure = made.backend->prepare();
       if (!failure.empty()) {
         bool fallBack = made.probed;
-        made.choice = {fallBack, made.choice.name, "the native CPU cannot run here: " + failure};
+        made.choice = {fallBack, made.choice.name, "the " + made.choice.name + " CPU cannot run here: " + failure};
         made.backend = nullptr;
         if (fallBack) {
           made.choice.name = "emulated";
           made.backend = &emulatedBackend();
-          made.backend->prepare();
+          // The emulator's library may be missing too.
+          if (std::string why = made.backend->prepare(); !why.empty()) {
+            made.choice = {false, "emulated", made.choice.reason + "; the emulated CPU cannot either: " + why};
+            made.backend = nullptr;
+          }
         }
       }
     }

@@ -37,7 +37,10 @@ Table& table() {
 namespace detail {
 const TrapEntry* g_entries = nullptr;
 uint32_t g_entryCount = 0;
+CallObserver* g_callObserver = nullptr;
 }  // namespace detail
+
+void setCallObserver(CallObserver* observer) { detail::g_callObserver = observer; }
 
 uint32_t trapAddress(TrapHandler handler, bool floatResult, int argCount) {
   Table& t = table();

@@ -21,4 +21,16 @@ using TrapHandler = void (*)(CallFrame&);
 // argCount words are read from the guest stack; floatResult puts fresult on the x87 stack.
 uint32_t trapAddress(TrapHandler handler, bool floatResult, int argCount);
 
+// Stands at the door for a whole run, on the program's thread: sees every routine call and
+// decides whether the routine runs (a recorder logs, a replay answers from its log).
+class CallObserver {
+ public:
+  virtual ~CallObserver() = default;
+  // One call of the routine whose stub is at stub; run(frame) runs the routine. May throw
+  // what a routine throws.
+  virtual void call(uint32_t stub, TrapHandler run, CallFrame& frame) = 0;
+};
+// Null: routines run directly.
+void setCallObserver(CallObserver* observer);
+
 }  // namespace korva::guest

@@ -11,7 +11,14 @@ namespace korva {
 namespace {
 
 constexpr char kMagic[8] = {'K', 'O', 'R', 'V', 'A', 'I', 'M', 'G'};
+constexpr char kPackageMagic[8] = {'K', 'O', 'R', 'V', 'A', 'P', 'K', 'G'};
 constexpr size_t kTrailerSize = 4 + sizeof(kMagic);  // image size, then the magic
+
+std::optional<CarriedKind> kindOfMagic(const uint8_t* magic) {
+  if (std::memcmp(magic, kMagic, sizeof(kMagic)) == 0) return CarriedKind::Bundle;
+  if (std::memcmp(magic, kPackageMagic, sizeof(kPackageMagic)) == 0) return CarriedKind::Package;
+  return std::nullopt;
+}
 
 std::optional<std::vector<uint8_t>> readFile(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -37,7 +44,7 @@ uint16_t le16(std::span<const uint8_t> d, size_t off) {
 size_t programSize(std::span<const uint8_t> exe, uint32_t* imageSize) {
   if (exe.size() < kTrailerSize) return exe.size();
   size_t t = exe.size() - kTrailerSize;
-  if (std::memcmp(exe.data() + t + 4, kMagic, sizeof(kMagic)) != 0) return exe.size();
+  if (!kindOfMagic(exe.data() + t + 4)) return exe.size();
   uint32_t n = le32(exe, t);
   if (n > t) return exe.size();
   if (imageSize) *imageSize = n;
@@ -46,27 +53,45 @@ size_t programSize(std::span<const uint8_t> exe, uint32_t* imageSize) {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> carriedImage(const std::string& exePath) {
-  // Only the trailer and the image: the executable itself is tens of MB, read on every start.
+namespace {
+
+// Reads the trailer, and the image too when image is given: only those, since the
+// executable itself is tens of MB and this happens on every start.
+std::optional<CarriedKind> readCarried(const std::string& exePath, std::vector<uint8_t>* image) {
   int fd = ::open(exePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return std::nullopt;
-  std::optional<std::vector<uint8_t>> image;
+  std::optional<CarriedKind> kind;
   struct stat st{};
   uint8_t trailer[kTrailerSize];
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) >= kTrailerSize &&
       ::pread(fd, trailer, kTrailerSize, st.st_size - static_cast<off_t>(kTrailerSize)) ==
           static_cast<ssize_t>(kTrailerSize) &&
-      std::memcmp(trailer + 4, kMagic, sizeof(kMagic)) == 0) {
+      kindOfMagic(trailer + 4)) {
     uint32_t n = le32(trailer, 0);
     size_t t = static_cast<size_t>(st.st_size) - kTrailerSize;
     if (n <= t) {
-      std::vector<uint8_t> data(n);
-      if (::pread(fd, data.data(), n, static_cast<off_t>(t - n)) == static_cast<ssize_t>(n)) image = std::move(data);
+      if (!image) {
+        kind = kindOfMagic(trailer + 4);
+      } else {
+        image->resize(n);
+        if (::pread(fd, image->data(), n, static_cast<off_t>(t - n)) == static_cast<ssize_t>(n))
+          kind = kindOfMagic(trailer + 4);
+      }
     }
   }
   ::close(fd);
+  return kind;
+}
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> carriedImage(const std::string& exePath) {
+  std::vector<uint8_t> image;
+  if (!readCarried(exePath, &image)) return std::nullopt;
   return image;
 }
+
+std::optional<CarriedKind> carriedKind(const std::string& exePath) { return readCarried(exePath, nullptr); }
 
 std::optional<std::span<const uint8_t>> peResource(std::span<const uint8_t> pe, uint32_t type, uint32_t id) {
   auto has = [&](size_t off, size_t len) { return off <= pe.size() && len <= pe.size() - off; };
@@ -127,7 +152,8 @@ std::optional<std::span<const uint8_t>> peResource(std::span<const uint8_t> pe, 
   return pe.subspan(*data, dataSize);
 }
 
-std::string bundle(const std::string& exePath, std::span<const uint8_t> image, const std::string& outPath) {
+std::string bundle(const std::string& exePath, std::span<const uint8_t> image, const std::string& outPath,
+                   CarriedKind kind) {
   auto exe = readFile(exePath);
   if (!exe) return "cannot read " + exePath;
   size_t size = programSize(*exe, nullptr);
@@ -138,7 +164,7 @@ std::string bundle(const std::string& exePath, std::span<const uint8_t> image, c
   uint8_t trailer[kTrailerSize];
   uint32_t n = static_cast<uint32_t>(image.size());
   std::memcpy(trailer, &n, 4);
-  std::memcpy(trailer + 4, kMagic, sizeof(kMagic));
+  std::memcpy(trailer + 4, kind == CarriedKind::Package ? kPackageMagic : kMagic, sizeof(kMagic));
   o.write(reinterpret_cast<const char*>(trailer), sizeof(trailer));
   o.close();
   if (!o) return "cannot write " + outPath;

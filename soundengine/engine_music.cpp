@@ -1,6 +1,7 @@
 // Streamed files, songs and the CD's state, over the engine's state (private/engine_state.h).
 #include <algorithm>
 
+#include "core/package_folder.h"
 #include "soundengine/private/engine_state.h"
 #include "soundengine/sound_engine.h"
 
@@ -158,6 +159,7 @@ CdState SoundEngine::cd() const {
 
 std::string findSoundFont() {
   if (const char* chosen = std::getenv("KORVA_SOUNDFONT")) return access(chosen, R_OK) == 0 ? chosen : "";
+  if (std::string packaged = packagedFile(kPackagedSoundFont); !packaged.empty()) return packaged;
   static const char* const kPlaces[] = {
       "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
       "/usr/share/soundfonts/default.sf2",    "/usr/share/sounds/sf2/FluidR3_GM.sf2",

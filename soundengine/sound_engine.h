@@ -160,8 +160,9 @@ OutputChoice outputChoiceFromEnvironment();
 // False unless text is a whole number of frames in the range above.
 bool parseBufferFrames(const std::string& text, int& frames);
 
-// The sound font MIDI songs use: $KORVA_SOUNDFONT when set (empty: none), else the first
-// General MIDI font found in the usual places. Empty when there is none.
+// The sound font MIDI songs use: $KORVA_SOUNDFONT when set (empty: none), else a packaged
+// game's own, else the first General MIDI font found in the usual places. Empty when there
+// is none.
 std::string findSoundFont();
 
 }  // namespace korva::sound

@@ -68,10 +68,12 @@ std::string CaptureRun::prepare() {
   return {};
 }
 
-int CaptureRun::run(RuntimeInterface& rt, uint32_t entry, const char* arguments, Debugger& debugger, bool debug) {
+int CaptureRun::run(RuntimeInterface& rt, uint32_t entry, const char* arguments, Debugger& debugger, bool debug,
+                    FrameRelay* relay) {
   FrameCapture capture(options_.frames, options_.screenshotDir, options_.every, script_.actions);
   OutcomeDebugger outcome(debugger);
-  RuntimeWindow::setFrameObserver(&capture);
+  if (relay) relay->relayTo(&capture);
+  RuntimeWindow::setFrameObserver(relay ? static_cast<FrameObserver*>(relay) : &capture);
   rt.execute(entry, arguments, &outcome, debug ? 1 : 0, 0);
   RuntimeWindow::setFrameObserver(nullptr);
 

@@ -10,6 +10,7 @@
 
 #include "app/capture/capture_options.h"
 #include "app/capture/input_script.h"
+#include "window/runtime_window.h"
 
 namespace korva {
 
@@ -17,6 +18,12 @@ class Debugger;
 class RuntimeInterface;
 
 namespace capture {
+
+// Sees the frames before the capture does, and hands them on to it.
+class FrameRelay : public FrameObserver {
+ public:
+  virtual void relayTo(FrameObserver* next) = 0;
+};
 
 class CaptureRun {
  public:
@@ -26,8 +33,10 @@ class CaptureRun {
   // screenshot folder and, headless, chooses the off-screen video, dummy audio and
   // software rendering drivers. Returns a one-line error, empty when ready.
   std::string prepare();
-  // Runs the linked program under the capture and returns the exit status.
-  int run(RuntimeInterface& rt, uint32_t entry, const char* arguments, Debugger& debugger, bool debug);
+  // Runs the linked program under the capture and returns the exit status. relay, when
+  // given, sees the window's frames first.
+  int run(RuntimeInterface& rt, uint32_t entry, const char* arguments, Debugger& debugger, bool debug,
+          FrameRelay* relay = nullptr);
 
  private:
   CaptureOptions options_;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "render/canvas/canvas.h"
+#include "render/imagefile/image_file.h"
 #include "window/scancodes.h"
 
 namespace korva::capture {

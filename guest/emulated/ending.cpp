@@ -1,7 +1,5 @@
 #include "guest/emulated/ending.h"
 
-#include <unicorn/unicorn.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "guest/private/backend.h"
+#include "guest/emulated/unicorn_functions.h"
 
 namespace korva::guest {
 
@@ -34,7 +33,7 @@ struct Registry {
       std::lock_guard lock(m);
       bool any = false;
       for (auto& e : running)
-        if (e->ending.load()) any = true, uc_emu_stop(e->uc);
+        if (e->ending.load()) any = true, unicorn().uc_emu_stop(e->uc);
       if (!any) {
         repeating = false;
         return;
@@ -55,7 +54,7 @@ void stopRunningEngines() {
   std::lock_guard lock(r.m);
   for (auto& e : r.running) {
     e->ending = true;
-    uc_emu_stop(e->uc);
+    unicorn().uc_emu_stop(e->uc);
   }
   if (!r.running.empty() && !r.repeating) {
     r.repeating = true;

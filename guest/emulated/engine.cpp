@@ -7,8 +7,6 @@
 // sentinel; the x87 control word reads 0 until written; a stop from another thread leaves
 // guest state inexact (translation.h), so a run goes on after a stop only when its own
 // new-block hook stopped it, before that block ran.
-#include <unicorn/unicorn.h>
-
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -20,6 +18,7 @@
 #include "guest/emulated/ring3.h"
 #include "guest/emulated/ending.h"
 #include "guest/emulated/translation.h"
+#include "guest/emulated/unicorn_functions.h"
 #include "core/errors.h"
 
 namespace korva::guest {
@@ -46,7 +45,7 @@ RunState& state(void* user) { return *static_cast<RunState*>(user); }
 
 uint32_t reg(uc_engine* uc, int r) {
   uint32_t v = 0;
-  uc_reg_read(uc, r, &v);
+  unicorn().uc_reg_read(uc, r, &v);
   return v;
 }
 
@@ -56,13 +55,13 @@ uint32_t readModRmReg(void* ctx, int i) { return reg(static_cast<uc_engine*>(ctx
 
 void stopWith(uc_engine* uc, RunState& s, const char* fault) {
   if (!s.fault) s.fault = fault;
-  uc_emu_stop(uc);
+  unicorn().uc_emu_stop(uc);
 }
 
 void stopWith(uc_engine* uc, RunState& s, const vxEx& e) {
   s.hasPending = true;
   s.pending = e;
-  uc_emu_stop(uc);
+  unicorn().uc_emu_stop(uc);
 }
 
 // The entry whose "int 0x80" ends just before addressAfterInt, or null.
@@ -82,10 +81,10 @@ void onInterrupt(uc_engine* uc, uint32_t intno, void* user) {
       if (t->floatResult)
         *ptr<float>(kFloatSlot) = frame.fresult;
       else
-        uc_reg_write(uc, UC_X86_REG_EAX, &frame.result);
+        unicorn().uc_reg_write(uc, UC_X86_REG_EAX, &frame.result);
       // No block is running here and the next one is looked up afresh.
       if (s.budget.afterCall()) {
-        uc_ctl_flush_tb(uc);
+        unicorn().uc_ctl(uc, UC_CTL_WRITE(UC_CTL_TB_FLUSH, 0));
         s.budget.flushed(false);
       }
       return;
@@ -101,7 +100,7 @@ void onNewBlock(uc_engine* uc, uc_tb* block, uc_tb*, void* user) {
   RunState& s = state(user);
   if (!s.budget.atNewBlock(block->icount)) return;
   s.stoppedToFlush = true;
-  uc_emu_stop(uc);
+  unicorn().uc_emu_stop(uc);
 }
 // An access to unmapped memory, or a read or write that the memory's permissions refuse.
 // The trap area lies below the stack guard: a frame that jumps the guard lands there.
@@ -151,14 +150,14 @@ uint32_t ucPermissions(uint8_t access) {
 
 void check(uc_engine* uc, uc_err err) {
   if (err == UC_ERR_OK) return;
-  uc_close(uc);
-  throw std::runtime_error(uc_strerror(err));
+  unicorn().uc_close(uc);
+  throw std::runtime_error(unicorn().uc_strerror(err));
 }
 
 void addHooks(uc_engine* uc, RunState* s) {
   uc_hook h;
   auto add = [&](int type, void* fn, auto... extra) {
-    check(uc, uc_hook_add(uc, &h, type, fn, s, 1, 0, extra...));
+    check(uc, unicorn().uc_hook_add(uc, &h, type, fn, s, 1, 0, extra...));
   };
   add(UC_HOOK_INTR, reinterpret_cast<void*>(&onInterrupt));
   add(UC_HOOK_EDGE_GENERATED, reinterpret_cast<void*>(&onNewBlock));
@@ -174,20 +173,20 @@ class EmulatedEngine final : public CpuEngine {
  public:
   EmulatedEngine() {
     uc_engine* uc = nullptr;
-    uc_err err = uc_open(UC_ARCH_X86, UC_MODE_32, &uc);
-    if (err != UC_ERR_OK) throw std::runtime_error(uc_strerror(err));
+    uc_err err = unicorn().uc_open(UC_ARCH_X86, UC_MODE_32, &uc);
+    if (err != UC_ERR_OK) throw std::runtime_error(unicorn().uc_strerror(err));
     // Must come before anything else touches the engine.
-    check(uc, uc_ctl_set_tcg_buffer_size(uc, translationLimits().bufferBytes));
+    check(uc, unicorn().uc_ctl(uc, UC_CTL_WRITE(UC_CTL_TCG_BUFFER_SIZE, 1), translationLimits().bufferBytes));
     for (const Area& a : areas())
       if (a.size && a.access != kNoAccess)
-        check(uc, uc_mem_map_ptr(uc, a.base, a.size, ucPermissions(a.access), ptr(a.base)));
+        check(uc, unicorn().uc_mem_map_ptr(uc, a.base, a.size, ucPermissions(a.access), ptr(a.base)));
     addHooks(uc, &state_);
     uint32_t fpcw = kGuestFpcw, mxcsr = kGuestMxcsr;
-    uc_reg_write(uc, UC_X86_REG_FPCW, &fpcw);
-    uc_reg_write(uc, UC_X86_REG_MXCSR, &mxcsr);
+    unicorn().uc_reg_write(uc, UC_X86_REG_FPCW, &fpcw);
+    unicorn().uc_reg_write(uc, UC_X86_REG_MXCSR, &mxcsr);
     uc_ = uc;
   }
-  ~EmulatedEngine() override { uc_close(uc_); }
+  ~EmulatedEngine() override { unicorn().uc_close(uc_); }
 
   void call(uint32_t entry) override {
     uc_engine* uc = uc_;
@@ -198,7 +197,7 @@ class EmulatedEngine final : public CpuEngine {
     uint32_t zero = 0;
     for (int r : {UC_X86_REG_EAX, UC_X86_REG_EBX, UC_X86_REG_ECX, UC_X86_REG_EDX, UC_X86_REG_ESI,
                   UC_X86_REG_EDI, UC_X86_REG_EBP})
-      uc_reg_write(uc, r, &zero);
+      unicorn().uc_reg_write(uc, r, &zero);
     uint32_t start = prepareUserMode(uc, entry, userEsp);
 
     uc_err err = UC_ERR_OK;
@@ -206,13 +205,14 @@ class EmulatedEngine final : public CpuEngine {
     {
       RunningEngine running(uc);
       while (!(ended = running.ending())) {
-        err = uc_emu_start(uc, start, kSentinel, 0, 0);
+        err = unicorn().uc_emu_start(uc, start, kSentinel, 0, 0);
         if (err != UC_ERR_OK || s.hasPending || s.fault || (ended = running.ending())) break;
         start = reg(uc, UC_X86_REG_EIP);
         // Any other stop leaves EIP unproven: the check below reports it.
         if (start == kSentinel || !s.stoppedToFlush) break;
         s.stoppedToFlush = false;
-        uc_ctl_flush_tb(uc);  // outside emulation: nothing refers to the old blocks
+        // Outside emulation: nothing refers to the old blocks.
+        unicorn().uc_ctl(uc, UC_CTL_WRITE(UC_CTL_TB_FLUSH, 0));
         s.budget.flushed(true);
       }
     }
@@ -230,6 +230,7 @@ class EmulatedEngine final : public CpuEngine {
 };
 
 std::string prepare() {
+  if (!unicornReady()) return optionalLibrary(OptionalPart::EmulatedCpu).soname() + " could not be loaded";
   reserve();
   *ptr<uint8_t>(kSentinel) = 0xF4;
   return {};
@@ -253,6 +254,22 @@ void writeStub(uint32_t at, uint32_t, bool floatResult) {
 std::unique_ptr<CpuEngine> open() { return std::make_unique<EmulatedEngine>(); }
 
 }  // namespace
+
+static_assert(UC_API_MAJOR == 2, "Unicorn 2 is libunicorn.so.2");
+
+const UnicornFunctions* unicornTable() {
+  static const UnicornFunctions* functions = loadOptionalTable<UnicornFunctions>(
+      OptionalPart::EmulatedCpu, [](OptionalLibrary& library, UnicornFunctions& table) {
+        bool ok = true;
+        KORVA_UNICORN_FUNCTIONS(KORVA_BIND_OPTIONAL_FUNCTION)
+        return ok;
+      });
+  return functions;
+}
+
+bool unicornReady() { return unicornTable() != nullptr; }
+
+const UnicornFunctions& unicorn() { return *unicornTable(); }
 
 const CpuBackend& emulatedBackend() {
   static const CpuBackend backend{"emulated", &prepare, &writeStub, &open, &stopRunningEngines};

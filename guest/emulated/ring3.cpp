@@ -1,10 +1,9 @@
 #include "guest/emulated/ring3.h"
 
-#include <unicorn/unicorn.h>
-
 #include <cstring>
 
 #include "guest/memory.h"
+#include "guest/emulated/unicorn_functions.h"
 
 namespace korva::guest {
 namespace {
@@ -28,7 +27,7 @@ constexpr uint64_t kDescriptors[] = {
     flat(0xF2),  // 0x20 ring-3 data
 };
 
-void writeReg(uc_engine* uc, int r, uint32_t v) { uc_reg_write(uc, r, &v); }
+void writeReg(uc_engine* uc, int r, uint32_t v) { unicorn().uc_reg_write(uc, r, &v); }
 
 }  // namespace
 
@@ -36,7 +35,7 @@ uint32_t prepareUserMode(uc_engine* uc, uint32_t entry, uint32_t userEsp) {
   *ptr<uint8_t>(kEntryStub) = 0xCF;
   std::memcpy(ptr(kTable), kDescriptors, sizeof kDescriptors);
   uc_x86_mmr gdtr{0, kTable, sizeof kDescriptors - 1, 0};
-  uc_reg_write(uc, UC_X86_REG_GDTR, &gdtr);
+  unicorn().uc_reg_write(uc, UC_X86_REG_GDTR, &gdtr);
   // Data segments first, with user selectors: iret to an outer level clears any it could
   // not use. SS must match the current level until then.
   for (int r : {UC_X86_REG_DS, UC_X86_REG_ES, UC_X86_REG_FS, UC_X86_REG_GS}) writeReg(uc, r, kUserData);

@@ -50,9 +50,11 @@ const char* faultMessage(int sig, const siginfo_t* info, const ucontext_t* conte
       return exceptionMessage(vector, eip, &readReg, ctx);
     case 14: {
       uint64_t address = reinterpret_cast<uint64_t>(info->si_addr);
+      // First: a turned-away "sysenter" leaves ESP as whatever EBP held, which may well look
+      // like a stack that ran over.
+      if (sysenterTurnedAway(eip, info)) return kPrivilegedMessage;
       // The stack area's lower neighbours: a frame that jumps the guard lands below it.
       if (address < kStackBase && readReg(ctx, 4) < kStackBase + kPageSize) return "Stack overflow!";
-      if (sysenterTurnedAway(eip, info)) return kPrivilegedMessage;
       return "Illegal memory address";
     }
     default:

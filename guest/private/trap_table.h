@@ -26,6 +26,7 @@ namespace detail {
 // Filled by trapAddress; every guest call reads them, so they are plain globals.
 extern const TrapEntry* g_entries;
 extern uint32_t g_entryCount;
+extern CallObserver* g_callObserver;
 }  // namespace detail
 
 // Null when index has no routine.
@@ -43,7 +44,10 @@ inline bool callRoutine(const TrapEntry& t, uint32_t esp, CallFrame& frame, vxEx
     try {
       if (!inGuest(esp, 4u * (t.argCount + 1))) raiseRuntimeError("Illegal memory address");
       frame.args = ptr<const Word>(esp + 4);
-      t.handler(frame);
+      if (CallObserver* observer = detail::g_callObserver)
+        observer->call(stubAddress(static_cast<uint32_t>(&t - detail::g_entries)), t.handler, frame);
+      else
+        t.handler(frame);
     } catch (const std::bad_alloc&) {
       raiseRuntimeError("Out of memory");
     } catch (const vxEx&) {

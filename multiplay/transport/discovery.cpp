@@ -24,7 +24,7 @@ bool Transport::State::resolveTargets(std::string_view address) {
   target.port = settings.port;
   if (address.empty()) {
     if (settings.loopbackDiscovery) {
-      enet_address_set_host_ip(&target, "127.0.0.1");
+      enet().enet_address_set_host_ip(&target, "127.0.0.1");
     } else {
       target.host = ENET_HOST_BROADCAST;
       broadcast = true;
@@ -43,7 +43,7 @@ bool Transport::State::resolveTargets(std::string_view address) {
     target.port = static_cast<uint16_t>(port);
     hostName.resize(colon);
   }
-  if (hostName.empty() || enet_address_set_host(&target, hostName.c_str()) != 0) return false;
+  if (hostName.empty() || enet().enet_address_set_host(&target, hostName.c_str()) != 0) return false;
   targets.push_back(target);
   return true;
 }
@@ -52,7 +52,7 @@ void Transport::State::sendProbe() {
   if (!host) return;
   std::vector<uint8_t> probe = wire::encodeProbe();
   ENetBuffer buffer{probe.data(), probe.size()};
-  for (const ENetAddress& target : targets) enet_socket_send(host->socket, &target, &buffer, 1);
+  for (const ENetAddress& target : targets) enet().enet_socket_send(host->socket, &target, &buffer, 1);
 }
 
 void Transport::State::onDiscovery(std::span<const uint8_t> bytes, const ENetAddress& from) {
@@ -70,7 +70,7 @@ void Transport::State::onDiscovery(std::span<const uint8_t> bytes, const ENetAdd
     ad.currentPlayers = static_cast<uint32_t>(players.size());
     std::vector<uint8_t> bytesOut = wire::encode(ad);
     ENetBuffer buffer{bytesOut.data(), bytesOut.size()};
-    enet_socket_send(host->socket, &from, &buffer, 1);
+    enet().enet_socket_send(host->socket, &from, &buffer, 1);
     return;
   }
   wire::Advert ad;

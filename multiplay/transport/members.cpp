@@ -59,7 +59,7 @@ void Transport::State::drop(Member& m) {
   m.leaving = true;
   m.greeted = false;
   // Later, so that a refusal queued just before still goes out.
-  enet_peer_disconnect_later(m.peer, kLeaveCode);
+  enet().enet_peer_disconnect_later(m.peer, kLeaveCode);
 }
 
 void Transport::State::onConnect(ENetPeer* peer) {
@@ -67,7 +67,7 @@ void Transport::State::onConnect(ENetPeer* peer) {
   if (it == members.end()) {
     bool open = phase == Phase::Joining || phase == Phase::InSession;
     if (!open || members.size() >= wire::kMaxMembers + kSpareSlots / 2) {
-      enet_peer_disconnect_now(peer, 0);
+      enet().enet_peer_disconnect_now(peer, 0);
       return;
     }
     auto m = std::make_unique<Member>();
@@ -188,7 +188,7 @@ bool Transport::State::acceptWelcome(Member& m, const wire::Welcome& w) {
     ENetAddress address{};
     address.host = e.host;
     address.port = e.port;
-    ENetPeer* peer = enet_host_connect(host, &address, 2, 0);
+    ENetPeer* peer = enet().enet_host_connect(host, &address, 2, 0);
     if (!peer) continue;
     configure(peer);
     auto other = std::make_unique<Member>();

@@ -11,12 +11,12 @@ namespace {
 constexpr size_t kMaxPlayers = wire::kMaxMembers * wire::kMaxPlayersPerMember;
 
 ENetPacket* packetFor(std::span<const uint8_t> bytes, bool reliable) {
-  return enet_packet_create(bytes.data(), bytes.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
+  return enet().enet_packet_create(bytes.data(), bytes.size(), reliable ? ENET_PACKET_FLAG_RELIABLE : 0);
 }
 
 // A packet nobody took is ours to free.
 void release(ENetPacket* packet) {
-  if (packet && packet->referenceCount == 0) enet_packet_destroy(packet);
+  if (packet && packet->referenceCount == 0) enet().enet_packet_destroy(packet);
 }
 
 }  // namespace
@@ -24,7 +24,7 @@ void release(ENetPacket* packet) {
 bool Transport::State::sendBytes(Member& m, std::span<const uint8_t> bytes, bool reliable) {
   ENetPacket* packet = packetFor(bytes, reliable);
   if (!packet) return false;
-  bool ok = enet_peer_send(m.peer, reliable ? kReliableChannel : kUnreliableChannel, packet) == 0;
+  bool ok = enet().enet_peer_send(m.peer, reliable ? kReliableChannel : kUnreliableChannel, packet) == 0;
   release(packet);
   return ok;
 }
@@ -164,7 +164,7 @@ uint32_t Transport::createPlayer(std::string_view name) {
   uint32_t id = s.randomId();
   s.addPlayer(0, id, std::string(name));
   s.sendToAll(wire::encodePlayerCreated({id, std::string(name)}));
-  enet_host_flush(s.host);
+  enet().enet_host_flush(s.host);
   return id;
 }
 
@@ -176,7 +176,7 @@ bool Transport::destroyPlayer(uint32_t id) {
   s.players.erase(it);
   if (s.phase == Phase::InSession) {
     s.sendToAll(wire::encodePlayerDestroyed(id));
-    enet_host_flush(s.host);
+    enet().enet_host_flush(s.host);
   }
   return true;
 }
@@ -196,7 +196,7 @@ bool Transport::send(uint32_t from, uint32_t to, std::span<const uint8_t> data, 
     only = s.memberById(receiver->second.owner);
     if (!only || !only->greeted) return false;
   }
-  ENetPacket* packet = enet_packet_create(nullptr, wire::kUserHeader + data.size(),
+  ENetPacket* packet = enet().enet_packet_create(nullptr, wire::kUserHeader + data.size(),
                                           guaranteed ? ENET_PACKET_FLAG_RELIABLE : 0);
   if (!packet) return false;
   wire::writeUserHeader(packet->data, from, to);
@@ -204,13 +204,13 @@ bool Transport::send(uint32_t from, uint32_t to, std::span<const uint8_t> data, 
   uint8_t channel = guaranteed ? kReliableChannel : kUnreliableChannel;
   bool ok = true;
   if (only) {
-    ok = enet_peer_send(only->peer, channel, packet) == 0;
+    ok = enet().enet_peer_send(only->peer, channel, packet) == 0;
   } else {
     for (auto& [peer, m] : s.members)
-      if (m->greeted) ok = enet_peer_send(peer, channel, packet) == 0 && ok;
+      if (m->greeted) ok = enet().enet_peer_send(peer, channel, packet) == 0 && ok;
   }
   release(packet);
-  enet_host_flush(s.host);
+  enet().enet_host_flush(s.host);
   return ok;
 }
 

@@ -3,7 +3,6 @@
 // (messages.cpp), discovery (discovery.cpp). Every field is guarded by mu, and ENet is
 // only touched with mu held.
 #pragma once
-#include <enet/enet.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "multiplay/transport/enet_functions.h"
 #include "multiplay/transport/transport.h"
 
 namespace korva::net {
@@ -154,7 +154,5 @@ struct Transport::State {
   std::vector<SessionInfo> recentAdverts(Clock::duration within) const;
 };
 
-// Brings up ENet once per process.
-bool enetReady();
 
 }  // namespace korva::net

@@ -15,10 +15,30 @@ constexpr uint32_t kWaitSliceMs = 10;
 
 }  // namespace
 
-bool enetReady() {
-  static const bool ready = enet_initialize() == 0;
-  return ready;
+namespace {
+
+static_assert(ENET_VERSION_MAJOR == 1 && ENET_VERSION_MINOR == 3, "ENet 1.3 is libenet.so.7");
+
+const EnetFunctions* startEnet() {
+  const EnetFunctions* functions =
+      loadOptionalTable<EnetFunctions>(OptionalPart::Network, [](OptionalLibrary& library, EnetFunctions& table) {
+        bool ok = true;
+        KORVA_ENET_FUNCTIONS(KORVA_BIND_OPTIONAL_FUNCTION)
+        return ok;
+      });
+  return functions && functions->enet_initialize() == 0 ? functions : nullptr;
 }
+
+const EnetFunctions* enetOnce() {
+  static const EnetFunctions* functions = startEnet();
+  return functions;
+}
+
+}  // namespace
+
+bool enetReady() { return enetOnce() != nullptr; }
+
+const EnetFunctions& enet() { return *enetOnce(); }
 
 NetSettings& settings() {
   static NetSettings s;
@@ -37,8 +57,8 @@ uint32_t Transport::State::randomId() {
 
 void Transport::State::configure(ENetPeer* peer) const {
   const NetTimings& t = settings.timings;
-  enet_peer_timeout(peer, ENET_PEER_TIMEOUT_LIMIT, t.timeoutMinMs, t.timeoutMaxMs);
-  enet_peer_ping_interval(peer, t.pingIntervalMs);
+  enet().enet_peer_timeout(peer, ENET_PEER_TIMEOUT_LIMIT, t.timeoutMinMs, t.timeoutMaxMs);
+  enet().enet_peer_ping_interval(peer, t.pingIntervalMs);
 }
 
 bool Transport::State::openHost(uint16_t port) {
@@ -46,9 +66,9 @@ bool Transport::State::openHost(uint16_t port) {
   ENetAddress address{};
   address.host = ENET_HOST_ANY;
   address.port = port;
-  ENetHost* h = enet_host_create(&address, wire::kMaxMembers + kSpareSlots, 2, 0, 0);
+  ENetHost* h = enet().enet_host_create(&address, wire::kMaxMembers + kSpareSlots, 2, 0, 0);
   if (!h) return false;
-  h->checksum = enet_crc32;  // stray or damaged datagrams fail the check and are dropped
+  h->checksum = enet().enet_crc32;  // stray or damaged datagrams fail the check and are dropped
   h->intercept = &State::intercept;
   h->maximumPacketSize = wire::kMaxPayload + wire::kUserHeader;
   h->maximumWaitingData = 4 * wire::kMaxPayload;
@@ -62,7 +82,7 @@ void Transport::State::destroyHost(bool sayGoodbye) {
   if (!host) return;
   if (sayGoodbye && !members.empty()) {
     // Later: what was sent but not yet acknowledged still gets there first.
-    for (auto& [peer, m] : members) enet_peer_disconnect_later(peer, kLeaveCode);
+    for (auto& [peer, m] : members) enet().enet_peer_disconnect_later(peer, kLeaveCode);
     auto deadline = Clock::now() + std::chrono::milliseconds(settings.timings.leaveMs);
     ENetEvent ev;
     tlsServicing = this;
@@ -72,17 +92,17 @@ void Transport::State::destroyHost(bool sayGoodbye) {
       return false;
     };
     while (anyConnected() && Clock::now() < deadline) {
-      int r = enet_host_service(host, &ev, kWaitSliceMs);
+      int r = enet().enet_host_service(host, &ev, kWaitSliceMs);
       if (r < 0) break;
       if (r == 0) continue;
       if (ev.type == ENET_EVENT_TYPE_DISCONNECT) members.erase(ev.peer);
-      if (ev.type == ENET_EVENT_TYPE_RECEIVE) enet_packet_destroy(ev.packet);
+      if (ev.type == ENET_EVENT_TYPE_RECEIVE) enet().enet_packet_destroy(ev.packet);
     }
     tlsServicing = nullptr;
   }
   members.clear();
   // Resets every peer without a word, which is what a vanishing process looks like.
-  enet_host_destroy(host);
+  enet().enet_host_destroy(host);
   host = nullptr;
 }
 
@@ -111,20 +131,20 @@ void Transport::State::run() {
     }
     changed.notify_all();
     enet_uint32 condition = ENET_SOCKET_WAIT_RECEIVE;
-    enet_socket_wait(socket, &condition, kWaitSliceMs);
+    enet().enet_socket_wait(socket, &condition, kWaitSliceMs);
   }
 }
 
 void Transport::State::pump() {
   ENetEvent ev;
   tlsServicing = this;
-  while (enet_host_service(host, &ev, 0) > 0) {
+  while (enet().enet_host_service(host, &ev, 0) > 0) {
     switch (ev.type) {
       case ENET_EVENT_TYPE_CONNECT: onConnect(ev.peer); break;
       case ENET_EVENT_TYPE_RECEIVE:
         onReceive(ev.peer, {ev.packet->data, ev.packet->dataLength},
                   (ev.packet->flags & ENET_PACKET_FLAG_RELIABLE) != 0);
-        enet_packet_destroy(ev.packet);
+        enet().enet_packet_destroy(ev.packet);
         break;
       case ENET_EVENT_TYPE_DISCONNECT: onDisconnect(ev.peer, ev.data); break;
       case ENET_EVENT_TYPE_NONE: break;
@@ -143,7 +163,7 @@ void Transport::State::housekeeping(Clock::time_point now) {
     }
     if (m.joinTarget) joinFailed = true;
     // Nothing is reported for a connection that never said who it was.
-    enet_peer_disconnect_now(m.peer, 0);
+    enet().enet_peer_disconnect_now(m.peer, 0);
     it = members.erase(it);
   }
 }
@@ -216,7 +236,7 @@ bool Transport::join(const SessionInfo& session) {
   ENetAddress address{};
   address.host = session.host;
   address.port = session.port;
-  ENetPeer* peer = enet_host_connect(s.host, &address, 2, 0);
+  ENetPeer* peer = enet().enet_host_connect(s.host, &address, 2, 0);
   if (!peer) return false;
   s.configure(peer);
   auto m = std::make_unique<Member>();

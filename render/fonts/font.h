@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,5 +86,10 @@ class Font {
 void drawText(Canvas& canvas, Font* font, int x, int y, std::string_view text);
 // Makes Canvas::text draw through drawText. The graphics device does it when made.
 void installTextDrawing();
+
+// The default font's face as a TrueType file, compiled into the run-time (a packaged game
+// also carries it as a file, for its font configuration), and the face's licence.
+std::span<const uint8_t> defaultFontFace();
+std::string_view defaultFontLicence();
 
 }  // namespace korva

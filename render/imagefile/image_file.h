@@ -30,8 +30,12 @@ std::unique_ptr<Surface> loadPicture(const std::string& fileName, const PixelLay
 // the file cannot be opened or written, or the canvas's pixels cannot be read.
 bool saveBmp(Canvas& canvas, const std::string& fileName);
 
-// The whole surface as an RGB PNG at path (a host path, taken as it is); false with the
-// reason on failure, and no partial file is left behind.
-bool savePng(const Canvas& canvas, const std::string& path, std::string& error);
+// The whole surface as an 8-bit RGB PNG file (alpha dropped). False, with error saying why,
+// when the pixels cannot be read, the picture library cannot be loaded or the file cannot be
+// written; a part-written file is removed.
+bool savePng(const Canvas& canvas, const std::string& fileName, std::string& error);
+// The same for width x height pixels as 32-bit words, red in bits 23-16 (the top byte is
+// ignored).
+bool savePngXrgb(const uint32_t* pixels, int width, int height, const std::string& fileName, std::string& error);
 
 }  // namespace korva

@@ -1,7 +1,6 @@
 // Reading pictures: our own type detection and header checks in front of SDL2_image's
 // decoders, then the pixels converted with the target format's own writer.
 #include <SDL2/SDL.h>
-#include <SDL2/SDL_image.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 #include "core/regular_file.h"
 #include "render/imagefile/image_file.h"
 #include "core/paths.h"
+#include "render/imagefile/private/image_library.h"
 #include "render/imagefile/private/picture_type.h"
 
 namespace korva {
@@ -76,12 +76,15 @@ RwPtr openPicture(const std::string& fileName) {
 }
 
 // Each type's own decoder: the generic loader would sniff and read any format it knows.
+// BMP is SDL's own, so a program of BMP pictures never loads the picture library.
 SDL_Surface* decode(Type type, SDL_RWops* rw) {
+  if (type == Type::Bmp) return SDL_LoadBMP_RW(rw, 0);
+  const ImageFunctions* lib = imageLibrary();
+  if (!lib) return nullptr;
   switch (type) {
-    case Type::Bmp: return IMG_LoadBMP_RW(rw);
-    case Type::Jpeg: return IMG_LoadJPG_RW(rw);
-    case Type::Pcx: return IMG_LoadPCX_RW(rw);
-    case Type::Png: return IMG_LoadPNG_RW(rw);
+    case Type::Jpeg: return lib->IMG_LoadJPG_RW(rw);
+    case Type::Pcx: return lib->IMG_LoadPCX_RW(rw);
+    case Type::Png: return lib->IMG_LoadPNG_RW(rw);
     default: return nullptr;
   }
 }

@@ -115,7 +115,7 @@ std::unique_ptr<Song> loadSong(const std::string& name, int rate) {
   if (!fd || pread(fd.get(), magic, 4, 0) != 4) return nullptr;
   std::vector<unsigned char> bytes;
   if (std::memcmp(magic, "MThd", 4) == 0) {
-    if (!readFile(fd, bytes) || !isWellFormedMidi(bytes)) return nullptr;
+    if (!readFile(fd, bytes) || !isWellFormedMidi(bytes) || !midiLibraryReady()) return nullptr;
     std::string font = findSoundFont();
     if (font.empty()) return nullptr;
     return charged(bytes, [&] { return loadMidiSong(bytes, rate, font); });
@@ -124,7 +124,7 @@ std::unique_ptr<Song> loadSong(const std::string& name, int rate) {
   // formats come last because the oldest of them have none and are recognised by
   // heuristics.
   if (isSoundFile(path)) return loadSampledSong(path, rate);
-  if (!readFile(fd, bytes)) return nullptr;
+  if (!readFile(fd, bytes) || !trackerLibraryReady()) return nullptr;
   return charged(bytes, [&] { return loadTrackerSong(bytes, rate); });
 }
 

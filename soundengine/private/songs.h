@@ -25,10 +25,15 @@ class Song {
 // them can read it, or the sound budget has no room for it.
 std::unique_ptr<Song> loadSong(const std::string& path, int rate);
 
-// Each loader; null on failure.
+// Each loader; null on failure, and when its library cannot be loaded.
 std::unique_ptr<Song> loadTrackerSong(const std::vector<unsigned char>& bytes, int rate);
 std::unique_ptr<Song> loadMidiSong(const std::vector<unsigned char>& bytes, int rate, const std::string& soundFont);
 std::unique_ptr<Song> loadSampledSong(const std::string& path, int rate);
+
+// Whether the library of tracker modules, and of MIDI songs, is loaded (loading it now if
+// not yet tried); what loading it takes is no song's to pay for.
+bool trackerLibraryReady();
+bool midiLibraryReady();
 
 // A standard MIDI file whose header and track chunks are all whole.
 bool isWellFormedMidi(const std::vector<unsigned char>& bytes);

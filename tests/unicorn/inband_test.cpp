@@ -27,7 +27,13 @@ TEST(InBandFlush, LosesAndRepeatsNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(bare::name(c.program));
-    bare::Outcome o = bare::run(c.program, Method::InBand, c.iterations, 300);
+    // The thread that asks for flushes may get no processor on a loaded machine: a run it
+    // hardly reached proves nothing, so it is tried again, up to a few times.
+    bare::Outcome o;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      o = bare::run(c.program, Method::InBand, c.iterations, 300);
+      if (!c.translates || o.interventions > 5 || !o.error.empty()) break;
+    }
     EXPECT_EQ(o.error, "");
     EXPECT_TRUE(o.resultRight);
     EXPECT_EQ(o.skipped, 0u);
