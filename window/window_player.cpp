@@ -182,6 +182,8 @@ void picturePresented(RuntimeWindow::Impl& d) {
 }
 
 void tickPlayer(RuntimeWindow::Impl& d) {
+  // Every input query passes here: the clock is read only when something waits for it.
+  if (d.noticeUntil == 0 && !d.screenshotPending) return;
   const uint32_t now = SDL_GetTicks();
   if (d.noticeUntil != 0 && static_cast<int32_t>(now - d.noticeUntil) >= 0) {
     d.noticeUntil = 0;
