@@ -27,6 +27,25 @@ class ConsoleDebugger : public StandaloneDebugger {
   void debugLog(const char* text) override;
 };
 
+// Passes every callback on to another debugger; a run step that watches the run
+// overrides only what it watches.
+class RelayDebugger : public Debugger {
+ public:
+  explicit RelayDebugger(Debugger& inner) : inner_(inner) {}
+  virtual ~RelayDebugger() = default;
+  void debugRun() override { inner_.debugRun(); }
+  void debugStop() override { inner_.debugStop(); }
+  void debugStmt(int32_t a, int32_t b) override { inner_.debugStmt(a, b); }
+  void debugEnter(int32_t a, int32_t b, int32_t c) override { inner_.debugEnter(a, b, c); }
+  void debugLeave() override { inner_.debugLeave(); }
+  void debugEnd(const char* message) override { inner_.debugEnd(message); }
+  void debugError(const char* message) override { inner_.debugError(message); }
+  void debugLog(const char* text) override { inner_.debugLog(text); }
+
+ protected:
+  Debugger& inner_;
+};
+
 // Writes text to stderr as one line (line breaks become blanks).
 void writeErrorLine(const std::string& text);
 // Shows a message box when a display exists and boxes are allowed.

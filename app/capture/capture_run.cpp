@@ -12,14 +12,9 @@ namespace korva::capture {
 namespace {
 
 // Passes every callback on and remembers how the run ended.
-class OutcomeDebugger final : public Debugger {
+class OutcomeDebugger final : public RelayDebugger {
  public:
-  explicit OutcomeDebugger(Debugger& inner) : inner_(inner) {}
-  void debugRun() override { inner_.debugRun(); }
-  void debugStop() override { inner_.debugStop(); }
-  void debugStmt(int32_t a, int32_t b) override { inner_.debugStmt(a, b); }
-  void debugEnter(int32_t a, int32_t b, int32_t c) override { inner_.debugEnter(a, b, c); }
-  void debugLeave() override { inner_.debugLeave(); }
+  using RelayDebugger::RelayDebugger;
   void debugEnd(const char* message) override {
     if (message && std::string_view(message).starts_with("Startup Error: ")) startupFailed = true;
     inner_.debugEnd(message);
@@ -28,13 +23,9 @@ class OutcomeDebugger final : public Debugger {
     error = true;
     inner_.debugError(message);
   }
-  void debugLog(const char* text) override { inner_.debugLog(text); }
 
   bool error = false;
   bool startupFailed = false;
-
- private:
-  Debugger& inner_;
 };
 
 std::string plural(int64_t n, const char* word) {

@@ -1,8 +1,6 @@
 // What the replay tests share: korva run as a child on a program of tests/replay/replay.c
 // or the demo game, and a look at the pictures it saves.
 #pragma once
-#include <SDL2/SDL.h>
-#include <SDL2/SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -12,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/png_pixels.h"
 #include "support/process.h"
 
 namespace korva::test {
@@ -29,22 +28,6 @@ inline std::string readAll(const std::string& path) {
 
 inline void writeAll(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// The pixels of a PNG as 0xRRGGBB; empty when it cannot be read.
-inline std::vector<uint32_t> pngPixels(const std::string& path) {
-  std::vector<uint32_t> out;
-  SDL_Surface* loaded = IMG_Load(path.c_str());
-  if (!loaded) return out;
-  SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
-  SDL_FreeSurface(loaded);
-  if (!argb) return out;
-  for (int y = 0; y < argb->h; ++y) {
-    auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + y * argb->pitch);
-    for (int x = 0; x < argb->w; ++x) out.push_back(row[x] & 0xFFFFFF);
-  }
-  SDL_FreeSurface(argb);
-  return out;
 }
 
 // A fresh folder for the running test.

@@ -1,20 +1,15 @@
 #include "app/replay/private/session_base.h"
 
+#include "app/debuggers.h"
 #include "render/display/graphics_device.h"
 
 namespace korva::replay {
 
 // Passes every callback on; the session hears of the error first, and may keep it from
 // the debugger when it is the replay's own doing.
-class SessionBase::Wrapper final : public Debugger {
+class SessionBase::Wrapper final : public RelayDebugger {
  public:
-  Wrapper(SessionBase& session, Debugger& inner) : session_(session), inner_(inner) {}
-  virtual ~Wrapper() = default;
-  void debugRun() override { inner_.debugRun(); }
-  void debugStop() override { inner_.debugStop(); }
-  void debugStmt(int32_t a, int32_t b) override { inner_.debugStmt(a, b); }
-  void debugEnter(int32_t a, int32_t b, int32_t c) override { inner_.debugEnter(a, b, c); }
-  void debugLeave() override { inner_.debugLeave(); }
+  Wrapper(SessionBase& session, Debugger& inner) : RelayDebugger(inner), session_(session) {}
   void debugEnd(const char* message) override {
     session_.programEnd(message);
     inner_.debugEnd(message);
@@ -23,11 +18,9 @@ class SessionBase::Wrapper final : public Debugger {
     session_.runtimeError(message);
     if (!session_.hideError()) inner_.debugError(message);
   }
-  void debugLog(const char* text) override { inner_.debugLog(text); }
 
  private:
   SessionBase& session_;
-  Debugger& inner_;
 };
 
 SessionBase::SessionBase() = default;
