@@ -30,7 +30,7 @@ function(korva_guest_program name)
   endif()
   set(image ${KORVA_PROGRAMS_DIR}/${name}.kbm)
   add_custom_command(OUTPUT ${image}
-    COMMAND $<TARGET_FILE:elf2image> ${merged} -o ${image}
+    COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:elf2image> ${merged} -o ${image}
     DEPENDS ${merged} elf2image COMMENT "Module image ${name}.kbm" VERBATIM)
   add_custom_target(program_${name} DEPENDS ${image})
   add_dependencies(korva_programs program_${name})

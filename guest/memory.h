@@ -14,6 +14,7 @@
 // mislead it.
 #pragma once
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -83,6 +84,8 @@ struct [[gnu::packed]] Word {
   }
 };
 static_assert(sizeof(Word) == 4 && alignof(Word) == 1);
+// Guest words are read and written in place, in the x86's byte order: the host's must match.
+static_assert(std::endian::native == std::endian::little, "Korva needs a little-endian host");
 inline uint32_t load32(uint32_t a) {
   uint32_t v;
   std::memcpy(&v, ptr(a), 4);

@@ -85,7 +85,7 @@ const CpuBackend* preparedBackend() { return g_prepared.load(); }
 
 std::string nativeUnavailableReason() {
   std::lock_guard lock(g_probeLock);
-  if (!g_nativeReason) g_nativeReason = nativeBackend() ? nativeProbe(g_probeSelector) : "not an x86-64 Linux host";
+  if (!g_nativeReason) g_nativeReason = nativeProbe(g_probeSelector);
   return *g_nativeReason;
 }
 

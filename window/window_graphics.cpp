@@ -60,6 +60,7 @@ GraphicsDevice* RuntimeWindow::openGraphics(int width, int height, int depth, in
     // In full screen too: the front buffer is the screen, so drawing on it must show.
     d.presentationTimer.start(kPresentationPeriod, [this, front] {
       Impl& s = *impl_;
+      std::lock_guard lock(s.presentedLock);
       uint32_t stamp = front->stamp();
       if (s.displayState.load() == 0 || stamp == s.lastPresented.load()) return;
       s.lastPresented.store(stamp);
@@ -219,20 +220,28 @@ void RuntimeWindow::flip(bool wait) {
   Canvas& back = *device->backBuffer();
   if (state != kFullScreen) {
     if (timedWait) device->waitVBlank();
-    front.setStamp(back.stamp());
-    if (front.stamp() != d.lastPresented.load()) {
-      d.lastPresented.store(front.stamp());
-      presentFront(wait);
+    bool fresh = false;
+    {
+      std::lock_guard lock(d.presentedLock);
+      front.setStamp(back.stamp());
+      fresh = front.stamp() != d.lastPresented.load();
+      if (fresh) d.lastPresented.store(front.stamp());
     }
+    if (fresh) presentFront(wait);
     frameShown();
     return;
   }
   int failure = 0;
-  if (!front.swapSurfaces(back)) {
+  bool swapped = false;
+  {
+    std::lock_guard lock(d.presentedLock);
+    swapped = front.swapSurfaces(back);
+    if (swapped) d.lastPresented.store(front.stamp());
+  }
+  if (!swapped) {
     failure = kFlipSurfaceBusy;
   } else {
     if (timedWait) device->waitVBlank();
-    d.lastPresented.store(front.stamp());
     if (!presentFront(wait)) failure = kFlipGenericFailure;
   }
   if (failure) d.logText(("Flip Failed! Return code:" + std::to_string(failure)).c_str());

@@ -1,157 +1,28 @@
 #include "render/canvas/private/blitter.h"
 
-#include <immintrin.h>
-
 #include <cstddef>
 #include <cstring>
 #include <vector>
+
+#include "render/canvas/private/blitter_loops.h"
 
 namespace korva::blitter {
 
 namespace {
 
-using Rows = void (*)(uint8_t* d, ptrdiff_t dp, size_t rowBytes, int rows, uint32_t pattern);
-using KeyedRows = void (*)(uint8_t* d, ptrdiff_t dp, const uint8_t* s, ptrdiff_t sp, int w, int rows,
-                           uint32_t key, uint32_t cmp);
+bool narrowerOnly = false;
 
-// The pixels after the last whole vector, one at a time.
-template <int Bpp>
-inline void keyedTail(uint8_t* d, const uint8_t* s, int from, int w, uint32_t key, uint32_t cmp) {
-  for (int x = from; x < w; ++x) {
-    uint32_t v = 0;
-    std::memcpy(&v, s + x * Bpp, Bpp);
-    if ((v & cmp) != key) std::memcpy(d + x * Bpp, &v, Bpp);
-  }
-}
-
-inline void fillTail(uint8_t* d, size_t from, size_t n, uint32_t pattern) {
-  for (; from + 4 <= n; from += 4) std::memcpy(d + from, &pattern, 4);
-  if (from + 2 <= n) std::memcpy(d + from, &pattern, 2);
-}
-
-// Fill loops for 2 and 4-byte pixels: the pattern is a 32-bit repeat of the colour.
-void fillRowsSse2(uint8_t* d, ptrdiff_t dp, size_t n, int rows, uint32_t pattern) {
-  const __m128i v = _mm_set1_epi32(static_cast<int>(pattern));
-  for (; rows > 0; --rows, d += dp) {
-    size_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16), v);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 32), v);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 48), v);
-    }
-    for (; i + 16 <= n; i += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), v);
-    fillTail(d, i, n, pattern);
-  }
-}
-
-__attribute__((target("avx2"))) void fillRowsAvx2(uint8_t* d, ptrdiff_t dp, size_t n, int rows,
-                                                  uint32_t pattern) {
-  const __m256i v = _mm256_set1_epi32(static_cast<int>(pattern));
-  for (; rows > 0; --rows, d += dp) {
-    size_t i = 0;
-    for (; i + 128 <= n; i += 128) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), v);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i + 32), v);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i + 64), v);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i + 96), v);
-    }
-    for (; i + 32 <= n; i += 32) _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), v);
-    if (i + 16 <= n) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm256_castsi256_si128(v));
-      i += 16;
-    }
-    fillTail(d, i, n, pattern);
-  }
-}
-
-// 3-byte pixels: three vectors make 48 bytes, a whole number of pixels.
-void fillRows24(uint8_t* d, ptrdiff_t dp, size_t n, int rows, uint32_t native) {
-  alignas(16) uint8_t pat[48];
-  for (int i = 0; i < 48; i += 3) std::memcpy(pat + i, &native, 3);
-  const __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(pat));
-  const __m128i b = _mm_load_si128(reinterpret_cast<const __m128i*>(pat + 16));
-  const __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(pat + 32));
-  for (; rows > 0; --rows, d += dp) {
-    size_t i = 0;
-    for (; i + 48 <= n; i += 48) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), a);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 16), b);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i + 32), c);
-    }
-    std::memcpy(d + i, pat, n - i);
-  }
-}
-
-// Keyed rows for 2 and 4-byte pixels: compare a vector of pixels with the key at once, and
-// skip wholly transparent vectors or store wholly opaque ones without reading the destination.
-template <int Bpp>
-inline __m128i equalKey(__m128i a, __m128i b) {
-  return Bpp == 2 ? _mm_cmpeq_epi16(a, b) : _mm_cmpeq_epi32(a, b);
-}
-
-template <int Bpp>
-void keyedRowsSse2(uint8_t* d, ptrdiff_t dp, const uint8_t* s, ptrdiff_t sp, int w, int rows, uint32_t key,
-                   uint32_t cmp) {
-  const uint32_t rep = Bpp == 2 ? 0x10001u : 1u;
-  const __m128i k = _mm_set1_epi32(static_cast<int>(key * rep));
-  const __m128i m = _mm_set1_epi32(static_cast<int>(cmp * rep));
-  constexpr int per = 16 / Bpp;
-  const int whole = w / per * per;
-  for (; rows > 0; --rows, d += dp, s += sp) {
-    for (int x = 0; x < whole; x += per) {
-      __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x * Bpp));
-      __m128i eq = equalKey<Bpp>(_mm_and_si128(sv, m), k);
-      int bits = _mm_movemask_epi8(eq);
-      if (bits == 0xFFFF) continue;
-      __m128i* dv = reinterpret_cast<__m128i*>(d + x * Bpp);
-      if (bits) sv = _mm_or_si128(_mm_and_si128(eq, _mm_loadu_si128(dv)), _mm_andnot_si128(eq, sv));
-      _mm_storeu_si128(dv, sv);
-    }
-    keyedTail<Bpp>(d, s, whole, w, key, cmp);
-  }
-}
-
-template <int Bpp>
-__attribute__((target("avx2"))) void keyedRowsAvx2(uint8_t* d, ptrdiff_t dp, const uint8_t* s, ptrdiff_t sp,
-                                                   int w, int rows, uint32_t key, uint32_t cmp) {
-  const uint32_t rep = Bpp == 2 ? 0x10001u : 1u;
-  const __m256i k = _mm256_set1_epi32(static_cast<int>(key * rep));
-  const __m256i m = _mm256_set1_epi32(static_cast<int>(cmp * rep));
-  constexpr int per = 32 / Bpp;
-  const int whole = w / per * per;
-  for (; rows > 0; --rows, d += dp, s += sp) {
-    for (int x = 0; x < whole; x += per) {
-      __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + x * Bpp));
-      __m256i masked = _mm256_and_si256(sv, m);
-      __m256i eq = Bpp == 2 ? _mm256_cmpeq_epi16(masked, k) : _mm256_cmpeq_epi32(masked, k);
-      int bits = _mm256_movemask_epi8(eq);
-      if (bits == -1) continue;
-      __m256i* dv = reinterpret_cast<__m256i*>(d + x * Bpp);
-      if (bits) sv = _mm256_blendv_epi8(sv, _mm256_loadu_si256(dv), eq);
-      _mm256_storeu_si256(dv, sv);
-    }
-    keyedTail<Bpp>(d, s, whole, w, key, cmp);
-  }
-}
+const Loops& loops() { return narrowerOnly ? narrowerLoops() : widestLoops(); }
 
 void keyedRows24(uint8_t* d, ptrdiff_t dp, const uint8_t* s, ptrdiff_t sp, int w, int rows, uint32_t key,
                  uint32_t cmp) {
   for (; rows > 0; --rows, d += dp, s += sp) keyedTail<3>(d, s, 0, w, key, cmp);
 }
 
-bool sse2Only = false;
-
-bool useAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has && !sse2Only;
-}
-
 KeyedRows keyedRows(int bpp) {
-  bool wide = useAvx2();
   switch (bpp) {
-    case 2: return wide ? &keyedRowsAvx2<2> : &keyedRowsSse2<2>;
-    case 4: return wide ? &keyedRowsAvx2<4> : &keyedRowsSse2<4>;
+    case 2: return loops().keyed16;
+    case 4: return loops().keyed32;
     default: return &keyedRows24;
   }
 }
@@ -182,8 +53,8 @@ bool overlaps(const Surface& dst, int dx, int dy, const Surface& src, int sx, in
 
 }  // namespace
 
-const char* vectorPath() { return useAvx2() ? "avx2" : "sse2"; }
-void forceSse2(bool on) { sse2Only = on; }
+const char* vectorPath() { return loops().name; }
+void forceNarrowerLoops(bool on) { narrowerOnly = on; }
 
 void fill(Surface& s, int x, int y, int w, int h, uint32_t native) {
   if (s.lost()) return;
@@ -198,11 +69,10 @@ void fill(Surface& s, int x, int y, int w, int h, uint32_t native) {
   if (sameBytes(native, bpp)) {
     for (; h > 0; --h, d += pitch) std::memset(d, static_cast<int>(native & 0xFF), n);
   } else if (bpp == 3) {
-    fillRows24(d, pitch, n, h, native);
+    loops().fill24(d, pitch, n, h, native);
   } else {
     uint32_t pattern = bpp == 2 ? (native & 0xFFFF) * 0x10001u : native;
-    Rows rows = useAvx2() ? &fillRowsAvx2 : &fillRowsSse2;
-    rows(d, pitch, n, h, pattern);
+    loops().fill(d, pitch, n, h, pattern);
   }
 }
 

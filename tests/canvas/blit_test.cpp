@@ -84,11 +84,11 @@ TEST(Blit, OntoItselfOverlapping) {
   }
 }
 
-// Keyed copies on every format over widths that leave a tail after the vectors, on both the
-// AVX2 and the SSE2 paths, against a pixel-by-pixel model.
+// Keyed copies on every format over widths that leave a tail after the vectors, on the widest
+// loops and the next narrower ones, against a pixel-by-pixel model.
 TEST(Blit, KeyedOnEveryFormatMatchesAPixelModel) {
-  for (bool sse2 : {false, true}) {
-    blitter::forceSse2(sse2);
+  for (bool narrower : {false, true}) {
+    blitter::forceNarrowerLoops(narrower);
     for (auto layout : {PixelLayout::rgb565(), PixelLayout::rgb555(), PixelLayout::rgb888(),
                         PixelLayout::xrgb8888(), PixelLayout::argb8888()}) {
       const int w = 45, h = 3;
@@ -105,11 +105,11 @@ TEST(Blit, KeyedOnEveryFormatMatchesAPixelModel) {
         for (int x = 0; x < w + 2; ++x) {
           uint32_t s = x >= 1 && x <= w ? at(*src, x - 1, y) : key;
           uint32_t want = s == key ? dst->format().toARGB(dst->format().toNative(0xFF202020)) : s;
-          ASSERT_EQ(at(*dst, x, y), want) << layout.depth << " sse2 " << sse2 << " " << x << "," << y;
+          ASSERT_EQ(at(*dst, x, y), want) << layout.depth << " " << blitter::vectorPath() << " " << x << "," << y;
         }
     }
   }
-  blitter::forceSse2(false);
+  blitter::forceNarrowerLoops(false);
 }
 
 // A 32-bit pixel without alpha compares on its colour bits only.

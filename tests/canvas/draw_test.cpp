@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "canvas/canvas_helpers.h"
+#include "render/canvas/private/blitter.h"
 
 namespace korva {
 namespace {
@@ -206,24 +207,30 @@ TEST(Plot, UsesOriginAndViewport) {
   EXPECT_EQ(lit(*c), (Points{{1, 2}}));
 }
 
-// Fills on every format, with colours whose bytes differ, over odd widths: nothing outside
-// the rectangle may change.
+// Fills on every format, with colours whose bytes differ, over odd widths (a tail after the
+// vectors), on the widest loops and the next narrower ones: nothing outside the rectangle may
+// change.
 TEST(Fill, EveryFormatStaysInsideItsRectangle) {
-  for (auto layout : {PixelLayout::rgb565(), PixelLayout::rgb555(), PixelLayout::rgb888(), PixelLayout::xrgb8888(),
-                      PixelLayout::argb8888()}) {
-    auto c = make(101, 5, layout);
-    c->setColor(0xFF123456);
-    c->rect(3, 1, 97, 3, true);
-    c->setColor(0xFF808080);
-    c->rect(0, 4, 101, 1, true);
-    const uint32_t want = c->format().toARGB(c->format().toNative(0xFF123456));
-    for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 101; ++x) {
-        bool inside = y >= 1 && x >= 3 && x < 100;
-        ASSERT_EQ(test::at(*c, x, y), inside ? want : 0xFF000000u) << layout.depth << " " << x << "," << y;
-      }
-    EXPECT_EQ(test::at(*c, 100, 4), c->format().toARGB(c->format().toNative(0xFF808080)));
+  for (bool narrower : {false, true}) {
+    blitter::forceNarrowerLoops(narrower);
+    for (auto layout : {PixelLayout::rgb565(), PixelLayout::rgb555(), PixelLayout::rgb888(),
+                        PixelLayout::xrgb8888(), PixelLayout::argb8888()}) {
+      auto c = make(101, 5, layout);
+      c->setColor(0xFF123456);
+      c->rect(3, 1, 97, 3, true);
+      c->setColor(0xFF808080);
+      c->rect(0, 4, 101, 1, true);
+      const uint32_t want = c->format().toARGB(c->format().toNative(0xFF123456));
+      for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 101; ++x) {
+          bool inside = y >= 1 && x >= 3 && x < 100;
+          ASSERT_EQ(test::at(*c, x, y), inside ? want : 0xFF000000u)
+              << layout.depth << " " << blitter::vectorPath() << " " << x << "," << y;
+        }
+      EXPECT_EQ(test::at(*c, 100, 4), c->format().toARGB(c->format().toNative(0xFF808080)));
+    }
   }
+  blitter::forceNarrowerLoops(false);
 }
 
 }  // namespace

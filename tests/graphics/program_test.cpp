@@ -7,6 +7,7 @@
 
 #include "app/runtime.h"
 #include "picture_support.h"
+#include "support/async_ender.h"
 #include "support/event_debugger.h"
 #include "support/programs.h"
 
@@ -269,12 +270,9 @@ TEST_F(GraphicsProgram, BadHandlesAndIndexesRaiseOnlyWithTheDebugFlag) {
 TEST_F(GraphicsProgram, FlipAndVWaitEndQuietlyWhenTheProgramIsToldToEnd) {
   for (char which : {'x', 'v'}) {
     EventDebugger dbg;
-    std::thread ender([] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      runtime().asyncEnd();
-    });
+    AsyncEnder ender;
     runtime().execute(entry(), (std::string(1, which) + " " + dir.path()).c_str(), &dbg, 0, 0);
-    ender.join();
+    ender.finish();
     EXPECT_TRUE(dbg.only("error").empty()) << which;
   }
 }

@@ -40,7 +40,7 @@ void expectWellBehaved(const MeasuredRun& r, const std::string& what) {
   EXPECT_FALSE(r.timedOut) << what << ": still running after a minute";
   EXPECT_EQ(r.signal, 0) << what;
   EXPECT_EQ(r.exitCode, 0) << what;
-  EXPECT_LT(r.seconds, 20) << what;
+  EXPECT_LT(r.seconds, 20 * hostSlowdown()) << what;
   EXPECT_LT(r.peakMiB, kPeakMiB) << what << ": peak resident memory in MiB";
 }
 

@@ -43,7 +43,7 @@ MeasuredRun runCommandMeasured(const std::string& program, const std::string& ar
   for (;;) {
     pid_t done = wait4(pid, &status, WNOHANG, &usage);
     if (done == pid) break;
-    if (std::chrono::steady_clock::now() - start > limit && !r.timedOut) {
+    if (std::chrono::steady_clock::now() - start > limit * hostSlowdown() && !r.timedOut) {
       r.timedOut = true;
       kill(pid, SIGKILL);
     }

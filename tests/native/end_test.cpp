@@ -1,23 +1,17 @@
 // The environment's asyncEnd ends a program even while its code never calls the run-time.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
-#include "app/runtime.h"
 #include "native/cpu_routines.h"
+#include "support/async_ender.h"
 
 namespace korva::test {
 namespace {
 
 TEST(AsyncEnd, StopsGuestCodeThatNeverPolls) {
   for (int mode : {0, 1}) {  // a bare loop; a loop of calls to a routine that never polls
-    std::thread environment([] {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-      runtime().asyncEnd();
-    });
+    AsyncEnder environment;
     ProgramRun r = runCpuProgram("endless", {mode});
-    environment.join();
+    environment.finish();
     EXPECT_EQ(r.endedBy, "") << mode;
     EXPECT_TRUE(r.errors.empty()) << mode;
     EXPECT_TRUE(r.ends.empty()) << mode;  // a quiet end: not "Program has ended"

@@ -129,9 +129,11 @@ TEST(Escape, TheLow4GiBAreAllReservedOrGuestMemory) {
 // and a 32-bit one whose "int 0x80" lies outside guest memory.
 TEST(Escape, ProgramsStartedAfterwardsRunNormally) {
   ASSERT_EQ(runCpuProgram("count", {10}).endedBy, "");
+#if defined(__x86_64__)  // elsewhere a 32-bit x86 program does not run at all
   ProcessResult p32 = runCommand(programPath("hello32", ""));
   EXPECT_EQ(p32.exitCode, 7);
   EXPECT_EQ(p32.output, "hello from 32-bit\n");
+#endif
   ProcessResult p64 = runCommand("echo 64-bit");
   EXPECT_EQ(p64.exitCode, 0);
   EXPECT_EQ(p64.output, "64-bit\n");

@@ -1,7 +1,6 @@
 // The native CPU is chosen only where the host runs 32-bit code; elsewhere the emulated one
 // runs, and forcing the native one is a clear error. A host without 32-bit support is
 // played by a probe on code selectors that cannot run 32-bit code.
-#include <asm/ldt.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -15,12 +14,15 @@
 #include "support/process.h"
 
 #if defined(__x86_64__)
+#include <asm/ldt.h>
+
 #include "guest/native/probe.h"
 #endif
 
 namespace korva::test {
 namespace {
 
+#if defined(__x86_64__)
 // An LDT code segment marked not present: the far jump faults as it does on a kernel
 // booted without 32-bit support. 0 when this kernel has no LDT to change.
 uint16_t absentLdtSegment() {
@@ -39,6 +41,7 @@ void requireNative() {
   std::string why = guest::nativeUnavailableReason();
   if (!why.empty()) GTEST_SKIP() << "the native CPU cannot run here: " << why;
 }
+#endif
 
 TEST(Selection, KorvaSaysWhichCpuRunsAndWhy) {
   auto korva = [](const std::string& cpu) { return "env -u KORVA_CPU " + cpu + " " + buildDir() + "/korva"; };
@@ -51,15 +54,34 @@ TEST(Selection, KorvaSaysWhichCpuRunsAndWhy) {
       {korva("") + " --version", native.empty() ? "cpu: native (this host runs 32-bit code)"
                                             : "cpu: emulated (the native CPU cannot run here: " + native + ")", 0},
       {korva("KORVA_CPU=emulated") + " --version", "cpu: emulated (asked for by KORVA_CPU)", 0},
+      {korva("KORVA_CPU=native") + " --version", native.empty() ? "cpu: native (asked for by KORVA_CPU)"
+                                                 : "cpu: none: the native CPU cannot run here: " + native, 0},
+      {korva("KORVA_CPU=native") + " " + programPath("fault_none"),
+       native.empty() ? "cpu: native (asked for by KORVA_CPU)" : "korva: the native CPU cannot run here: " + native,
+       native.empty() ? -1 : 1},
       {korva("") + " --cpu emulated --version", "cpu: emulated (asked for with --cpu)", 0},
       {korva("KORVA_CPU=fast") + " " + programPath("fault_none"), "korva: KORVA_CPU must be native or emulated, not \"fast\"", 1},
   };
   for (const auto& c : cases) {
+    if (c.exitCode < 0) continue;  // only where the native CPU cannot run
     ProcessResult r = runCommand(c.command);
     std::string text = r.output + r.errors;
     EXPECT_NE(text.find(c.line + "\n"), std::string::npos) << c.command << "\n" << text;
     EXPECT_EQ(r.exitCode, c.exitCode) << c.command;
   }
+}
+
+// Where no native CPU is built, the reason names the processor, so a user learns why.
+TEST(Selection, AHostWithoutX86NamesItsProcessor) {
+#if defined(__x86_64__)
+  GTEST_SKIP() << "an x86-64 host";
+#else
+  std::string why = guest::nativeUnavailableReason();
+  EXPECT_NE(why.find("processor"), std::string::npos) << why;
+#if defined(__aarch64__)
+  EXPECT_NE(why.find("aarch64"), std::string::npos) << why;
+#endif
+#endif
 }
 
 #if defined(__x86_64__)

@@ -42,6 +42,12 @@ ProcessResult runCommand(const std::string& command) {
   return r;
 }
 
+double hostSlowdown() {
+  const char* text = std::getenv("KORVA_TEST_SLOWDOWN");
+  double factor = text ? std::atof(text) : 1;
+  return factor >= 1 ? factor : 1;
+}
+
 uint64_t peakMemoryMiB() {
   std::FILE* f = std::fopen("/proc/self/status", "r");
   if (!f) return 0;

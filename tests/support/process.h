@@ -21,6 +21,11 @@ std::string programPath(const std::string& name, const std::string& ext = ".kbm"
 // A fresh temporary directory, removed at exit of the test process.
 std::string tempDir();
 
+// How many times slower than real hardware this host runs (KORVA_TEST_SLOWDOWN, for a host
+// that is itself emulated; 1 unless set): bounds on time that are there to catch a hang
+// stretch by it.
+double hostSlowdown();
+
 // This process's peak resident memory so far, in MiB (0 when it cannot be read).
 uint64_t peakMemoryMiB();
 

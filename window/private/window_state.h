@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "render/display/display_drivers.h"
@@ -48,6 +49,10 @@ struct RuntimeWindow::Impl {
   Presenter presenter;
   PresentationTimer presentationTimer;
   std::atomic<uint32_t> lastPresented{0};
+  // Held while a flip gives the front buffer its new stamp and takes it as presented, and
+  // while the timer compares the two: a timer between those two steps would take the flipped
+  // picture for a new one and count it as a frame of its own.
+  std::mutex presentedLock;
   uint64_t presentations = 0;
   // The window as it was before full screen took it over.
   struct Placement {

@@ -17,9 +17,10 @@ void copy(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int 
 // As copy, but source pixels equal to key (compared under the channel bits) are skipped.
 void copyKeyed(Surface& dst, int dx, int dy, const Surface& src, int sx, int sy, int w, int h, uint32_t key);
 
-// Which vector width the loops use on this machine ("avx2" or "sse2"), for the benchmarks.
+// Which loops run on this machine ("avx2", "sse2", "neon" or "plain"), for the benchmarks.
 const char* vectorPath();
-// Forces the SSE2 loops even on an AVX2 machine (tests compare both paths).
-void forceSse2(bool on);
+// Forces the next narrower loops: SSE2 on an AVX2 machine, the plain ones beside NEON (tests
+// compare both paths).
+void forceNarrowerLoops(bool on);
 
 }  // namespace korva::blitter
