@@ -56,6 +56,12 @@ std::string writeExecutable(const PackagePlan& plan, const fs::path& folder, Pac
   // of the size.
   fs::path stripped = folder / (".stripped-" + plan.name);
   ToolResult strip = runTool({"strip", "--strip-debug", "-o", stripped.string(), plan.korva});
+#if defined(__aarch64__)
+  // Packaging on another processor's machine (an x86-64 one running this arm64 build under
+  // emulation), whose own strip does not know arm64 files: the cross binutils' does.
+  if (!strip.started || strip.exitCode != 0)
+    strip = runTool({"aarch64-linux-gnu-strip", "--strip-debug", "-o", stripped.string(), plan.korva});
+#endif
   std::string source = plan.korva;
   if (strip.started && strip.exitCode == 0) {
     source = stripped.string();
