@@ -22,6 +22,16 @@ class Runs {
       if (len > n) free_.emplace(first + n, len - n);
       return first;
     }
+    // The last free run may end where the never-used units begin: together they may fit.
+    if (!free_.empty()) {
+      auto last = std::prev(free_.end());
+      if (last->first + last->second == fresh_ && n - last->second <= units_ - fresh_) {
+        uint32_t first = last->first;
+        fresh_ += n - last->second;
+        free_.erase(last);
+        return first;
+      }
+    }
     if (n > units_ - fresh_) return kNone;
     uint32_t first = fresh_;
     fresh_ += n;

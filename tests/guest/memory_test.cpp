@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "guest/memory.h"
+#include "guest/private/runs.h"
 
 namespace korva::guest {
 namespace {
@@ -56,6 +57,34 @@ TEST(GuestHeap, ExhaustionGivesNullNotACrash) {
   void* p = alloc(64u << 20);
   EXPECT_NE(p, nullptr);  // the runs came back together
   free(p);
+}
+
+// Runs of 10 units: what each step takes (or kNone), starting empty.
+TEST(GuestHeap, RunsAreTakenFirstFitAndFreedRunsJoinTheirNeighboursAndTheUnusedTop) {
+  struct Step {
+    bool take;
+    uint32_t first, n;  // give: the run; take: n, and the first unit expected
+  };
+  constexpr uint32_t kNone = Runs::kNone;
+  const std::vector<std::vector<Step>> cases = {
+      // A freed run below the never-used units joins them: 4 + 2 free at the top fit 6.
+      {{true, 0, 4}, {true, 4, 4}, {false, 4, 4}, {true, 4, 6}, {true, kNone, 1}},
+      // Freed neighbours merge both ways and serve a run as long as all three.
+      {{true, 0, 3}, {true, 3, 3}, {true, 6, 3}, {false, 0, 3}, {false, 6, 3}, {false, 3, 3}, {true, 0, 10}},
+      // First fit: the lowest run long enough, the rest of it stays free.
+      {{true, 0, 2}, {true, 2, 5}, {true, 7, 3}, {false, 0, 2}, {false, 2, 5}, {true, 0, 3}, {true, 3, 4},
+       {true, kNone, 1}},
+  };
+  for (size_t c = 0; c < cases.size(); ++c) {
+    Runs runs(10);
+    for (const Step& step : cases[c]) {
+      if (step.take) {
+        EXPECT_EQ(runs.take(step.n), step.first) << "case " << c << ", taking " << step.n;
+      } else {
+        runs.give(step.first, step.n);
+      }
+    }
+  }
 }
 
 TEST(GuestHeap, ForeignPointersAreIgnoredByFree) {
