@@ -126,7 +126,7 @@ TEST(HostilePeers, AStringOrLineLongerThanGuestMemoryFailsTheStreamOnly) {
     const char* what;
     const char* command;
     std::string head;
-    std::vector<std::string> lines;  // some text?, no more than 64 MiB, then Eof
+    std::vector<std::string> lines;  // some text?, no more than guest memory had left, then Eof
   } cases[] = {
       {"a lying length", "R", std::string("\xF0\xFF\xFF\x7F", 4), {"0", "1", "-1"}},
       {"a line without end", "L", "", {"1", "1", "-1"}},
