@@ -141,15 +141,23 @@ TEST(ElfFile, DamagedLibrariesNeverReadOutsideTheFile) {
 }
 
 TEST(BaseSystem, OnlyTheCLibraryAndTheCompilersSupportLibrariesStay) {
+#if defined(__aarch64__)
+  const char* loader = "ld-linux-aarch64.so.1";
+  const char* otherLoader = "ld-linux-x86-64.so.2";
+#else
+  const char* loader = "ld-linux-x86-64.so.2";
+  const char* otherLoader = "ld-linux-aarch64.so.1";
+#endif
   const struct {
     const char* soname;
     bool base;
   } cases[] = {
-      {"libc.so.6", true},          {"libm.so.6", true},           {"ld-linux-x86-64.so.2", true},
+      {"libc.so.6", true},          {"libm.so.6", true},           {loader, true},
       {"libpthread.so.0", true},    {"libdl.so.2", true},          {"librt.so.1", true},
       {"libstdc++.so.6", true},     {"libgcc_s.so.1", true},       {"libSDL2-2.0.so.0", false},
       {"libz.so.1", false},         {"libasound.so.2", false},     {"libX11.so.6", false},
       {"libfluidsynth.so.3", false}, {"libunicorn.so.2", false},   {"libc.so.7", false},
+      {otherLoader, false},
   };
   for (const auto& c : cases) EXPECT_EQ(isBaseLibrary(c.soname), c.base) << c.soname;
 }

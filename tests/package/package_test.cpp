@@ -94,7 +94,12 @@ TEST_F(Package, ItRunsFromItsOwnLibrariesWhereverItIsStartedFrom) {
 TEST_F(Package, ThePlayerCanPutAnotherSdlInPlaceOfTheCarriedOne) {
   // SDL's dynamic API: the carried SDL hands every call to the one the variable names.
   std::error_code ec;
-  const std::string systems = fs::canonical("/usr/lib/x86_64-linux-gnu/libSDL2-2.0.so.0", ec).string();
+#if defined(__aarch64__)
+  const char* multiarch = "aarch64-linux-gnu";
+#else
+  const char* multiarch = "x86_64-linux-gnu";
+#endif
+  const std::string systems = fs::canonical(std::string("/usr/lib/") + multiarch + "/libSDL2-2.0.so.0", ec).string();
   if (ec) GTEST_SKIP() << "no system SDL to put in its place";
   ProcessResult r = runCommand("SDL_DYNAMIC_API=" + systems + " LD_DEBUG=libs " + folder_ +
                                "/package_parts --headless --frames 1 f");
